@@ -1,0 +1,57 @@
+// The process-wide token interner: token text <-> dense TokenId.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "intern/token_id.hpp"
+#include "types/expected.hpp"
+
+namespace tide {
+
+class Interner {
+ public:
+  // Ids are 32 bits wide: at most 2^32 distinct strings.
+  static constexpr uint64_t kMaxTokens = uint64_t{1} << 32;
+
+  explicit Interner(uint64_t max_tokens = kMaxTokens) : max_tokens_(max_tokens) {}
+  Interner(const Interner&) = delete;
+  Interner& operator=(const Interner&) = delete;
+
+  // One string; the lock is taken once.
+  Expected<TokenId> intern(std::string_view s);
+  // A stream's tokens, under one lock; the result has the input's length.
+  Expected<std::vector<TokenId>> intern_stream(std::span<const std::string_view> tokens);
+  // Texts of ids the interner gave out, under one lock. An unknown id is an
+  // internal fault (std::out_of_range).
+  std::vector<std::string> resolve_batch(std::span<const TokenId> ids) const;
+  // Number of distinct strings held.
+  uint64_t size() const;
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+
+  Expected<TokenId> intern_locked(std::string_view s);
+
+  const uint64_t max_tokens_;
+  mutable std::mutex mu_;
+  std::deque<std::string> strings_;  // deque: texts never move, so the map can view them
+  std::unordered_map<std::string_view, TokenId, Hash, std::equal_to<>> ids_;
+};
+
+// The single process-wide interner, created on first use.
+Interner& global_interner();
+
+// The message of the error returned when the table is full.
+std::string interner_full_message(uint64_t max_tokens);
+
+}  // namespace tide

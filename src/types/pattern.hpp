@@ -1,0 +1,144 @@
+// The in-memory form of a pattern: its elements, value constraints,
+// collectors and pattern-wide bounds. All tokens are interned ids.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include "intern/token_id.hpp"
+#include "types/collector.hpp"
+#include "types/trie.hpp"
+#include "types/value_constraint.hpp"
+
+namespace tide {
+
+inline constexpr size_t kMaxPatternElements = 64;
+
+struct Event {
+  TokenId match_token = 0;
+  ValueConstraint match_constraint;
+  std::optional<TokenId> block_token;
+  ValueConstraint block_constraint;  // stored even without a block token
+  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+  bool backtrackable = true;
+};
+
+struct EventSet {
+  std::vector<TokenId> match_tokens;
+  std::vector<ValueConstraint> match_constraints;  // empty or parallel to match_tokens
+  std::vector<TokenId> block_tokens;
+  std::vector<ValueConstraint> block_constraints;  // empty or parallel to block_tokens
+  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+  bool backtrackable = true;
+};
+
+struct EventSeq {
+  Trie match_trie;
+  std::optional<Trie> block_trie;
+  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+  bool backtrackable = true;
+};
+
+// Matches any stream position whose time meets its bounds.
+struct TimeEvent {
+  std::vector<TokenId> block_tokens;
+  std::vector<ValueConstraint> block_constraints;
+  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+  bool backtrackable = true;
+};
+
+// A time element whose window is relative to the previously matched element.
+struct DynamicTimeEvent {
+  std::vector<TokenId> block_tokens;
+  std::vector<ValueConstraint> block_constraints;
+  double rel_min_dt = 0.0, rel_max_dt = kInf, min_at = -kInf, max_at = kInf;
+  bool backtrackable = true;
+};
+
+// Matches the token that the previously matched element matched.
+struct DynamicEvent {
+  ValueConstraint match_constraint;
+  std::vector<TokenId> block_tokens;
+  std::vector<ValueConstraint> block_constraints;
+  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+  bool match_from_last = true;
+  bool backtrackable = true;
+};
+
+struct DynamicEventSet {
+  std::vector<TokenId> match_tokens;
+  std::vector<ValueConstraint> match_constraints;
+  std::vector<TokenId> block_tokens;
+  std::vector<ValueConstraint> block_constraints;
+  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+  bool match_from_last = false;
+  bool block_from_last = false;
+  bool backtrackable = true;
+};
+
+// The match-time form of one event spec of a MappedEvent.
+struct ResolvedElement {
+  std::vector<TokenId> match_tokens;
+  std::vector<ValueConstraint> match_constraints;
+  std::vector<TokenId> block_tokens;
+  std::vector<ValueConstraint> block_constraints;
+  std::optional<Trie> seq_trie;  // when present, matched instead of match_tokens
+  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+};
+
+struct TokenListHash {
+  size_t operator()(const std::vector<TokenId>& key) const {
+    uint64_t h = 1469598103934665603ull;
+    for (TokenId t : key) h = (h ^ t) * 1099511628211ull;
+    return static_cast<size_t>(h);
+  }
+};
+
+using MatchMap = std::unordered_map<std::vector<TokenId>, ResolvedElement, TokenListHash>;
+
+// An element whose spec is chosen by the tokens an earlier element matched.
+struct MappedEvent {
+  std::optional<ResolvedElement> default_spec;
+  MatchMap match_map;
+  size_t source_element = 0;
+  bool backtrackable = true;
+};
+
+// Kinds in declaration order: index() is the kind tag.
+using PatternElement = std::variant<Event, EventSet, EventSeq, TimeEvent, DynamicTimeEvent,
+                                    DynamicEvent, DynamicEventSet, MappedEvent>;
+
+inline bool is_backtrackable(const PatternElement& e) {
+  return std::visit([](const auto& el) { return el.backtrackable; }, e);
+}
+
+struct MidstreamCollector {
+  uint64_t start_after_mask = 0;
+  uint64_t stop_before_mask = 0;
+  Trie trie;
+  CollectorStrategy collector = CollectorStrategy::CollectTokens;
+};
+
+struct Pattern {
+  std::vector<PatternElement> elements;
+  std::optional<MidstreamCollector> midstream;
+  double min_dt = 0.0;   // bounds on t_end - t_start
+  double max_dt = kInf;
+  double min_at = -kInf;  // lower bound on t_start
+  double max_at = kInf;   // upper bound on t_end
+  bool ordered = true;
+  CollectorStrategy collector = CollectorStrategy::None;
+};
+
+// "Pattern(n_elements=2, ordered=true, collector=SumTimes, midstream=false)"
+std::string pattern_repr(const Pattern& p);
+
+// The element-count check made before a pattern is run.
+Status check_element_count(const Pattern& p);
+
+}  // namespace tide

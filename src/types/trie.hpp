@@ -1,0 +1,56 @@
+// A set of same-timestamp token sequences with per-position value
+// constraints, answering: which is the longest sequence starting here?
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "intern/token_id.hpp"
+#include "types/expected.hpp"
+#include "types/stream.hpp"
+#include "types/value_constraint.hpp"
+
+namespace tide {
+
+struct Trie;
+
+struct TrieEdge {
+  ValueConstraint constraint;
+  std::unique_ptr<Trie> child;
+};
+
+struct Trie {
+  // One entry per distinct token; one edge per distinct constraint, in
+  // insertion order.
+  std::unordered_map<TokenId, std::vector<TrieEdge>> children;
+  bool terminal = false;
+
+  Trie() = default;
+  Trie(const Trie& other);  // deep copy
+  Trie& operator=(const Trie& other);
+  Trie(Trie&&) noexcept = default;
+  Trie& operator=(Trie&&) noexcept = default;
+  ~Trie();
+
+  // Adds a sequence; constraint i applies to position i, `Any` past the end
+  // of `constraints`, extra constraints are ignored.
+  void insert_with_vals(std::span<const TokenId> seq, std::span<const ValueConstraint> constraints);
+
+  // Length of the longest sequence starting at `pos` along the first edge
+  // that leads to any match; nullopt when none starts there. `pos` < s.len.
+  std::optional<size_t> match_at(const StreamView& s, size_t pos) const;
+
+  bool empty() const { return children.empty(); }
+
+ private:
+  std::optional<size_t> match_at_inner(const StreamView& s, size_t start, double time, size_t p) const;
+};
+
+// A trie of the given sequences, interned in order, all positions unconstrained.
+Expected<Trie> build_seq_trie(const std::vector<std::vector<std::string>>& seqs);
+
+}  // namespace tide

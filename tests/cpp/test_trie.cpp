@@ -1,0 +1,114 @@
+#include <cmath>
+#include <vector>
+
+#include "check.hpp"
+#include "intern/interner.hpp"
+#include "types/trie.hpp"
+
+using namespace tide;
+
+namespace {
+
+struct Stream {
+  std::vector<TokenId> tokens;
+  std::vector<double> times;
+  std::vector<double> values;
+  StreamView view(bool with_values = true) const {
+    return {tokens.data(), times.data(), with_values && !values.empty() ? values.data() : nullptr,
+            tokens.size()};
+  }
+};
+
+constexpr TokenId A = 0, B = 1, C = 2, D = 3, X = 4;
+
+Trie trie_of(std::vector<std::vector<TokenId>> seqs, std::vector<std::vector<ValueConstraint>> cons = {}) {
+  Trie t;
+  for (size_t i = 0; i < seqs.size(); ++i)
+    t.insert_with_vals(seqs[i], i < cons.size() ? std::span<const ValueConstraint>(cons[i])
+                                                 : std::span<const ValueConstraint>());
+  return t;
+}
+
+}  // namespace
+
+TEST(trie_longest_sequence_wins) {
+  Trie t = trie_of({{A, B}, {A, B, C}});
+  CHECK_EQ(t.match_at(Stream{{A, B, C}, {5, 5, 5}}.view(), 0), std::optional<size_t>(3));
+  CHECK_EQ(t.match_at(Stream{{A, B, D}, {5, 5, 5}}.view(), 0), std::optional<size_t>(2));
+  CHECK(!t.match_at(Stream{{A, B}, {5, 6}}.view(), 0));
+}
+
+TEST(trie_needs_adjacent_tokens_at_one_time) {
+  Trie t = trie_of({{A, B}});
+  CHECK(!t.match_at(Stream{{A, X, B}, {1, 1, 1}}.view(), 0));
+  CHECK(!t.match_at(Stream{{B, A}, {1, 1}}.view(), 0));
+  CHECK(!t.match_at(Stream{{A, B}, {NAN, NAN}}.view(), 0));
+}
+
+TEST(trie_single_token_sequence_acts_as_set) {
+  Trie t = trie_of({{A}});
+  Stream s{{B, A, A}, {1, 2, 3}};
+  CHECK(!t.match_at(s.view(), 0));
+  CHECK_EQ(t.match_at(s.view(), 1), std::optional<size_t>(1));
+  CHECK_EQ(t.match_at(s.view(), 2), std::optional<size_t>(1));
+}
+
+TEST(trie_value_constraints_per_position) {
+  Trie t = trie_of({{A, B}}, {{ValueConstraint::range(1, 2), ValueConstraint::any()}});
+  CHECK(t.match_at(Stream{{A, B}, {0, 0}, {1.5, NAN}}.view(), 0));
+  CHECK(!t.match_at(Stream{{A, B}, {0, 0}, {3.0, NAN}}.view(), 0));
+  CHECK(!t.match_at(Stream{{A, B}, {0, 0}}.view(false), 0));
+
+  Trie n = trie_of({{A}}, {{ValueConstraint::require_nan()}});
+  CHECK(n.match_at(Stream{{A}, {0}, {NAN}}.view(), 0));
+  CHECK(n.match_at(Stream{{A}, {0}}.view(false), 0));
+  CHECK(!n.match_at(Stream{{A}, {0}, {0.0}}.view(), 0));
+}
+
+TEST(trie_edges_per_constraint_first_wins) {
+  Trie t = trie_of({{A}, {A}}, {{ValueConstraint::any()}, {ValueConstraint::range(1, 2)}});
+  CHECK_EQ(t.children.at(A).size(), size_t{2});
+  CHECK(t.match_at(Stream{{A}, {0}, {5.0}}.view(), 0));
+  // Re-inserting an equal sequence with equal constraints changes nothing.
+  t.insert_with_vals(std::vector<TokenId>{A}, std::vector<ValueConstraint>{ValueConstraint::range(1, 2)});
+  CHECK_EQ(t.children.at(A).size(), size_t{2});
+}
+
+TEST(trie_greedy_per_edge_not_global) {
+  // Two edges accept A: the first leads to [A] alone, the second to [A, B].
+  // The first edge that leads to a match decides, so the length is 1.
+  Trie t = trie_of({{A}, {A, B}}, {{ValueConstraint::any()}, {ValueConstraint::range(0, 9)}});
+  CHECK_EQ(t.match_at(Stream{{A, B}, {0, 0}, {1.0, 1.0}}.view(), 0), std::optional<size_t>(1));
+}
+
+TEST(trie_deep_copy_is_independent) {
+  Trie t = trie_of({{A, B}});
+  Trie c = t;
+  t.insert_with_vals(std::vector<TokenId>{C}, {});
+  CHECK(!c.match_at(Stream{{C}, {0}}.view(), 0));
+  CHECK_EQ(c.match_at(Stream{{A, B}, {0, 0}}.view(), 0), std::optional<size_t>(2));
+}
+
+TEST(build_seq_trie_stores_but_never_matches_empty_sequence) {
+  auto t = build_seq_trie({{}, {"trie-test-a"}});
+  CHECK(t.ok());
+  CHECK(t->terminal);
+  TokenId a = *global_interner().intern("trie-test-a");
+  Stream s{{a + 1, a}, {0, 0}};
+  CHECK(!t->match_at(s.view(), 0));
+  CHECK_EQ(t->match_at(s.view(), 1), std::optional<size_t>(1));
+}
+
+TEST(interner_refuses_past_capacity) {
+  Interner small(2);
+  CHECK_EQ(*small.intern("a"), TokenId{0});
+  CHECK_EQ(*small.intern("b"), TokenId{1});
+  CHECK_EQ(*small.intern("a"), TokenId{0});
+  auto full = small.intern("c");
+  CHECK(!full.ok());
+  CHECK(full.error().kind == ErrorKind::Overflow);
+  std::vector<std::string_view> toks{"b", "a", "b"};
+  auto ids = small.intern_stream(toks);
+  CHECK(ids.ok() && *ids == (std::vector<TokenId>{1, 0, 1}));
+  CHECK_EQ(small.resolve_batch(std::vector<TokenId>{1, 0})[0], std::string("b"));
+}
