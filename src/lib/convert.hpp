@@ -1,0 +1,62 @@
+// Conversions of Python arguments to C++ values. Every converter takes the
+// parameter name `arg`: when it is not null, a TypeError raised while
+// converting is prefixed with "argument 'NAME': "; other exceptions pass
+// through unchanged. Converters return false with the exception set.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lib/py_ref.hpp"
+
+namespace tide::py {
+
+// "'{type name}' object cannot be converted to '{target}'" as a TypeError.
+void raise_cannot_convert(PyObject* o, const char* target);
+// Rewrites a pending TypeError as "argument 'NAME': {message}".
+void prefix_type_error(const char* arg);
+// The object's type name as Python shows it ("list", "ndarray").
+std::string type_name(PyObject* o);
+
+// Any real number: float, int, objects with __float__ or __index__.
+bool to_double(PyObject* o, double* out, const char* arg);
+// A Python bool or a NumPy bool.
+bool to_bool(PyObject* o, bool* out, const char* arg);
+// A str (subclasses included), as UTF-8.
+bool to_string(PyObject* o, std::string* out, const char* arg);
+// A non-negative int (anything with __index__); OverflowError unchanged.
+bool to_size(PyObject* o, size_t* out, const char* arg);
+// A signed 32-bit int; OverflowError unchanged.
+bool to_int32(PyObject* o, int32_t* out, const char* arg);
+
+// Sequences (never a str itself) of the above.
+bool to_string_list(PyObject* o, std::vector<std::string>* out, const char* arg);
+bool to_string_lists(PyObject* o, std::vector<std::vector<std::string>>* out, const char* arg);
+bool to_double_list(PyObject* o, std::vector<double>* out, const char* arg);
+bool to_double_lists(PyObject* o, std::vector<std::vector<double>>* out, const char* arg);
+bool to_bool_list(PyObject* o, std::vector<bool>* out, const char* arg);
+bool to_bool_lists(PyObject* o, std::vector<std::vector<bool>>* out, const char* arg);
+bool to_size_list(PyObject* o, std::vector<size_t>* out, const char* arg);
+
+// A sequence of str viewed in place: the views stay valid while this lives.
+class StringViews {
+ public:
+  bool convert(PyObject* o, const char* arg);
+  const std::vector<std::string_view>& views() const { return views_; }
+
+ private:
+  Ref items_;  // keeps the str objects alive
+  std::vector<std::string_view> views_;
+};
+
+// Optional parameters: a null (not given) object leaves `out` at its default.
+// With `none_is_absent`, None counts as not given too.
+template <class T, class F>
+bool optional_arg(PyObject* o, T* out, const char* arg, F convert, bool none_is_absent = false) {
+  if (o == nullptr || (none_is_absent && o == Py_None)) return true;
+  return convert(o, out, arg);
+}
+
+}  // namespace tide::py

@@ -1,0 +1,34 @@
+// The texts of the conversion and binding errors, kept in one place.
+#pragma once
+
+namespace tide::py::msg {
+
+// Conversion of an object to a target ("'int' object cannot be converted to 'PyString'").
+inline constexpr const char* kCannotConvert = "'%s' object cannot be converted to '%s'";
+inline constexpr const char* kStrNotList = "Can't extract `str` to `Vec`";
+inline constexpr const char* kNotContiguous = "The given array is not contiguous";
+inline constexpr const char* kNoConstructor = "No constructor defined";
+inline constexpr const char* kArgPrefix = "argument '%s': %U";
+inline constexpr const char* kTypeCreateFailed = "failed to create type object for %s";
+inline constexpr const char* kReentrant = "%s is already being modified by another call";
+inline constexpr const char* kSubinterpreter =
+    "tidemark does not support sub-interpreters: it can be imported only by the main interpreter";
+
+// Target names used in kCannotConvert.
+namespace target {
+inline constexpr const char* kString = "PyString";
+inline constexpr const char* kBool = "PyBool";
+inline constexpr const char* kDict = "PyDict";
+inline constexpr const char* kSequence = "Sequence";
+inline constexpr const char* kArray = "PyArray<T, D>";
+}  // namespace target
+
+// Argument binding ("NAME() missing 1 required positional argument: 'x'").
+inline constexpr const char* kMissing = "%s() missing %zd required positional argument%s: %s";
+inline constexpr const char* kUnexpectedKeyword = "%s() got an unexpected keyword argument '%U'";
+inline constexpr const char* kMultipleValues = "%s() got multiple values for argument '%s'";
+inline constexpr const char* kTooManyExact = "%s() takes %zd positional argument%s but %zd %s given";
+inline constexpr const char* kTooManyRange = "%s() takes from %zd to %zd positional arguments but %zd %s given";
+inline constexpr const char* kKeywordsNotStr = "%s() keywords must be strings";
+
+}  // namespace tide::py::msg

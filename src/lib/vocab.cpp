@@ -1,0 +1,33 @@
+// vocab_ids: the interner's ids for a vocabulary, for pre-coding a corpus.
+#include "intern/interner.hpp"
+#include "lib/binder.hpp"
+#include "lib/convert.hpp"
+#include "lib/errors.hpp"
+#include "lib/functions.hpp"
+
+namespace tide::py {
+namespace {
+constexpr const char* kParams[] = {"tokens"};
+constexpr Signature kSig{"vocab_ids", kParams, 1};
+}  // namespace
+
+PyObject* vocab_ids(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return guarded([&]() -> PyObject* {
+    Bound<1> a;
+    if (!bind(kSig, args, nargs, kwnames, a)) return nullptr;
+    StringViews tokens;
+    if (!tokens.convert(a[0], "tokens")) return nullptr;
+    auto ids = global_interner().intern_stream(tokens.views());
+    if (!check(ids)) return nullptr;
+    Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(ids->size())));
+    if (!list) return nullptr;
+    for (size_t i = 0; i < ids->size(); ++i) {
+      PyObject* v = PyLong_FromUnsignedLong((*ids)[i]);
+      if (v == nullptr) return nullptr;
+      PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), v);
+    }
+    return list.release();
+  });
+}
+
+}  // namespace tide::py
