@@ -1,0 +1,98 @@
+"""Properties that compare two ways of computing the same matches."""
+import numpy as np
+from hypothesis import given, strategies as st
+
+from tidemark import Pattern, TideQuery
+from matching import assert_results_equal
+
+ALPHABET = ["A", "B", "C", "D"]
+COLLECTORS = ["none", "sum_times", "count", "collect_tokens", "collect_times", "collect_pairs"]
+
+elements = st.lists(st.tuples(st.sampled_from(ALPHABET), st.booleans()), min_size=1, max_size=4)
+streams = st.lists(st.tuples(st.sampled_from(ALPHABET), st.integers(0, 3)), max_size=14)
+
+
+def build(elems, collector, max_at=float("inf")):
+    p = Pattern(max_at=max_at, collector=collector)
+    for token, backtrackable in elems:
+        p.add_event(token, backtrackable=backtrackable)
+    return TideQuery(p)
+
+
+def stream_of(items):
+    tokens = [t for t, _ in items]
+    times = np.cumsum([dt for _, dt in items]).astype(float)  # non-decreasing
+    return tokens, times
+
+
+def comparable(r):
+    """Collector lists of arrays become plain lists so results compare by value."""
+    out = dict(r)
+    if isinstance(out["result"], list):
+        out["result"] = [x.tolist() if isinstance(x, np.ndarray) else x for x in out["result"]]
+    return out
+
+
+@given(elements, streams, st.sampled_from(COLLECTORS), st.booleans())
+def test_fast_path_equals_general_search(elems, items, collector, first_only):
+    tokens, times = stream_of(items)
+    fast = build(elems, collector).match_stream(tokens, times, first_only=first_only, include_tokens=True)
+    general = build(elems, collector, max_at=1e300).match_stream(tokens, times, first_only=first_only,
+                                                                 include_tokens=True)
+    assert_results_equal(comparable(fast), comparable(general))
+
+
+@given(elements, streams, st.booleans(), st.booleans())
+def test_first_only_is_the_first_row(elems, items, general, ordered):
+    tokens, times = stream_of(items)
+    p = Pattern(max_at=1e300 if general else float("inf"), ordered=ordered, collector="count")
+    for token, backtrackable in elems:
+        p.add_event(token, backtrackable=backtrackable)
+    q = TideQuery(p)
+    full = q.match_stream(tokens, times, include_tokens=True)
+    first = q.match_stream(tokens, times, first_only=True, include_tokens=True)
+    n = len(full["m_start"])
+    assert len(first["m_start"]) == min(n, 1)
+    for key in ["m_start", "m_end", "t_start", "t_end", "el_stream_idx", "el_times", "result"]:
+        np.testing.assert_array_equal(first[key], full[key][:1])
+    assert first["el_tokens"] == full["el_tokens"][:1]
+
+
+def reference_matches(elems, max_dt, tokens, times):
+    """Plain depth-first enumeration of an ordered pattern of windowed events."""
+    out = []
+
+    def extend(k, start, last_t, t_start, path):
+        if k == len(elems):
+            if times[path[-1]] - t_start <= max_dt:
+                out.append(path)
+            return
+        token, lo, hi, backtrackable = elems[k]
+        for p in range(start, len(tokens)):
+            t = times[p]
+            if t_start is not None and t - t_start > max_dt:
+                return
+            dt = 0.0 if last_t is None else t - last_t
+            if tokens[p] == token and lo <= dt <= hi:
+                extend(k + 1, p + 1, t, t if t_start is None else t_start, path + [p])
+                if not backtrackable:
+                    return
+
+    extend(0, 0, None, None, [])
+    return out
+
+
+windowed = st.lists(
+    st.tuples(st.sampled_from(ALPHABET[:3]), st.integers(0, 2), st.integers(0, 6), st.booleans()),
+    min_size=1, max_size=3)
+
+
+@given(windowed, st.integers(1, 12), streams)
+def test_windowed_ordered_search_matches_reference(elems, max_dt, items):
+    tokens, times = stream_of(items)
+    elems = [(tok, float(lo), float(lo + span), bt) for tok, lo, span, bt in elems]
+    p = Pattern(max_dt=float(max_dt))
+    for token, lo, hi, backtrackable in elems:
+        p.add_event(token, min_dt=lo, max_dt=hi, backtrackable=backtrackable)
+    r = TideQuery(p).match_stream(tokens, times)
+    assert r["el_stream_idx"].tolist() == reference_matches(elems, max_dt, tokens, list(times))

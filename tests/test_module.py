@@ -1,0 +1,111 @@
+import subprocess
+import sys
+
+import pytest
+
+import tidemark
+
+NAMES = [
+    "Pattern", "TideQuery", "PreprocessedStream", "AnnotationSpec", "StateMachine", "StateSpan",
+    "annotate_stream", "state_spans", "vocab_ids", "CLOSE_REASONS", "REJECT_REASONS",
+]
+CLASSES = NAMES[:6]
+
+
+def test_all_lists_the_contents_in_order():
+    assert tidemark.__all__ == NAMES
+    module_names = [k for k in vars(tidemark) if k in NAMES]
+    assert module_names == NAMES
+    assert tidemark.__doc__ == ""
+
+
+def test_code_lists():
+    assert tidemark.CLOSE_REASONS == ["exit_event", "timeout", "transition", "end_of_stream"]
+    assert tidemark.REJECT_REASONS == ["none", "unclosed", "too_short", "too_few_events", "missing_required"]
+
+
+@pytest.mark.parametrize("name", CLASSES)
+def test_classes_are_plain_native_types(name):
+    cls = getattr(tidemark, name)
+    assert cls.__module__ == "builtins"
+    assert cls.__name__ == cls.__qualname__ == name
+    assert repr(cls) == f"<class 'builtins.{name}'>"
+    assert "__dict__" not in dir(cls)
+    assert cls.__weakrefoffset__ == 0
+    with pytest.raises(TypeError):
+        type("Sub", (cls,), {})
+
+
+@pytest.mark.parametrize("name", ["PreprocessedStream", "AnnotationSpec", "StateSpan"])
+def test_classes_without_constructor(name):
+    with pytest.raises(TypeError, match="^No constructor defined$"):
+        getattr(tidemark, name)()
+
+
+def test_instances_take_no_attributes():
+    p = tidemark.Pattern()
+    with pytest.raises(AttributeError):
+        p.extra = 1
+
+
+@pytest.mark.parametrize("obj, sig", [
+    (tidemark.Pattern, '(min_dt=0.0, max_dt=..., min_at=..., max_at=..., ordered=True, collector="none")'),
+    (tidemark.TideQuery, "(pattern)"),
+    (tidemark.StateMachine, '(out_name="out")'),
+    (tidemark.vocab_ids, "(tokens)"),
+    (tidemark.annotate_stream, "(tokens, times, specs, values=None)"),
+    (tidemark.state_spans, "(tokens, times, machine, values=None, include_invalid=True)"),
+    (tidemark.TideQuery.match_batch, "($self, token_ids, times, offsets, values=None)"),
+    (tidemark.Pattern.add_mapped_event, "($self, source_element, match_map, default=None, backtrackable=True)"),
+    (tidemark.AnnotationSpec.in_span, "(name, x, span)"),
+])
+def test_text_signatures(obj, sig):
+    assert obj.__text_signature__ == sig
+
+
+def test_docstrings():
+    assert tidemark.Pattern.__doc__ in ("", None)
+    assert tidemark.Pattern.add_event.__doc__ in ("", None)
+    assert tidemark.vocab_ids.__doc__.startswith("Return this library's internal token ids for a vocabulary, in order.\n")
+    assert tidemark.vocab_ids.__doc__.endswith("tide_tokens = remap[corpus_codes]         # one vectorized numpy pass")
+    assert tidemark.TideQuery.match_stream.__doc__.startswith("Match a token stream.\n\nReturns a dict")
+    assert tidemark.Pattern.add_midstream_collector.__doc__.startswith("`match_tokens` accepts `list[str]`")
+    assert tidemark.StateSpan.__doc__ == "A snapshot of one state's occupancy, used as a span source."
+
+
+def test_methods_in_definition_order():
+    builders = [k for k in vars(tidemark.Pattern) if k.startswith("add_")]
+    assert builders == [
+        "add_event", "add_event_set", "add_event_seq", "add_time_event", "add_dynamic_time_event",
+        "add_dynamic_event", "add_dynamic_event_set", "add_mapped_event", "add_midstream_collector",
+    ]
+    assert [k for k in vars(tidemark.TideQuery) if k.startswith(("match", "pre"))] == [
+        "match_stream", "preprocess", "match_preprocessed", "match_batch"]
+
+
+def test_reimport_yields_the_same_module():
+    saved = sys.modules.pop("tidemark")
+    try:
+        import tidemark as again
+        assert again is saved
+    finally:
+        sys.modules["tidemark"] = saved
+
+
+def test_query_has_default_repr():
+    q = tidemark.TideQuery(tidemark.Pattern())
+    assert repr(q).startswith("<builtins.TideQuery object at 0x")
+
+
+def test_subinterpreter_import_is_refused():
+    code = """
+import tidemark
+import _xxsubinterpreters as interpreters
+sid = interpreters.create(isolated=False)
+try:
+    interpreters.run_string(sid, "import tidemark")
+except Exception as e:
+    print(e)
+"""
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True)
+    assert "ImportError" in out.stdout and "does not support sub-interpreters" in out.stdout
