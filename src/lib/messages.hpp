@@ -31,4 +31,20 @@ inline constexpr const char* kTooManyExact = "%s() takes %zd positional argument
 inline constexpr const char* kTooManyRange = "%s() takes from %zd to %zd positional arguments but %zd %s given";
 inline constexpr const char* kKeywordsNotStr = "%s() keywords must be strings";
 
+// The builders' own checks.
+namespace builder {
+inline constexpr const char* kPluralNeedsBlockTokens = "plural block value constraints require block_tokens";
+inline constexpr const char* kBlockTokenAndTokens = "use either block_token or block_tokens, not both";
+inline constexpr const char* kSingularWithBlockTokens =
+    "block_min_val/block_max_val/block_require_nan_val apply to block_token; use the plural value-constraint "
+    "arguments with block_tokens";
+inline constexpr const char* kBlockListLength = "%s must have length %zu to match block_tokens (got %zu)";
+inline constexpr const char* kMapKeyType = "match_map keys must be str or a sequence of str";
+inline constexpr const char* kMapKeyEmpty = "match_map keys must not be empty";
+inline constexpr const char* kSpecNeedsMatch = "mapped event spec must contain 'match' key";
+inline constexpr const char* kSpecMatchForm = "'match' must be str, list[str], or list[list[str]]";
+inline constexpr const char* kMidTokensForm = "match_tokens must be list[str] or list[list[str]]";
+inline constexpr const char* kMidSeqEmpty = "match_tokens sequences must not be empty";
+}  // namespace builder
+
 }  // namespace tide::py::msg
