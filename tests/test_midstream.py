@@ -1,0 +1,164 @@
+"""The midstream collector: its declaration and what it collects between elements."""
+import math
+
+import numpy as np
+import pytest
+
+import tidemark
+from match_helpers import match
+from tidemark import Pattern, TideQuery
+
+
+def events(*tokens, midstream=None, **midstream_kwargs):
+    """A pattern of plain events (a list of tokens makes an event set) with a
+    midstream collector declared by (match_tokens, start_after, stop_before)."""
+    p = Pattern()
+    for t in tokens:
+        p.add_event_set(t) if isinstance(t, list) else p.add_event(t)
+    if midstream is not None:
+        p.add_midstream_collector(*midstream, **midstream_kwargs)
+    return p
+
+
+def mid(p, tokens, times=None):
+    return match(p, list(tokens), times)["mid_result"]
+
+
+def test_declaring_adds_no_element():
+    p = events("A", "B", "Q", midstream=(["x", "y"], [0], [2]))
+    assert repr(p) == "Pattern(n_elements=3, ordered=true, collector=None, midstream=true)"
+
+
+@pytest.mark.parametrize("pattern, tokens, times, expected", [
+    # Between elements 0 and 2; B is not listed, so it is not collected.
+    (events("A", "B", "Q", midstream=(["x"], [0], [2])), "AxxBxQ", None, [["x", "x", "x"]]),
+    # The stop_before element's own position is tested before it matches there.
+    (events("A", "x", midstream=(["x"], [0], [1])), "Axx", None, [["x"], ["x", "x"]]),
+    # No start_after element: collection starts at stream position 0.
+    (events("A", "B", midstream=(["x"], [], [1])), "xxAxB", None, [["x", "x", "x"]]),
+    # A listed sequence counts once, as its first token.
+    (events("A", "Q", midstream=([["x", "y"]], [0], [1])), "AxyQ", [0, 1, 1, 2], [["x"]]),
+    (events("A", "Q", midstream=([["x", "y"]], [0], [1])), "AxzyQ", [0, 1, 1, 1, 2], [[]]),
+    # A continuation keeps what its scan collected.
+    (events("A", "B", midstream=(["x"], [], [])), "AxBxB", None, [["x"], ["x", "x"]]),
+    # Collection stops once element 1 has matched, whatever comes after.
+    (events("A", "B", "Q", midstream=(["x"], [], [1])), "AxBxQ", None, [["x"]]),
+    (events("A", "B", "Q", midstream=([], [], [])), "AxBxQ", None, [[]]),
+])
+def test_collected_stretch(pattern, tokens, times, expected):
+    assert mid(pattern, tokens, times) == expected
+
+
+def test_positions_inside_a_matched_sequence_are_not_visited():
+    p = Pattern()
+    p.add_event("A")
+    p.add_event_seq([["x", "y"]])
+    p.add_event("Q")
+    p.add_midstream_collector(["y"], [], [])
+    assert mid(p, "AxyyQ", [0, 1, 1, 2, 3]) == [["y"]]
+
+
+@pytest.mark.parametrize("kind, expected", [
+    ("count", [2.0]),
+    ("sum_times", [3.0]),
+    ("collect_tokens", [["x", "x"]]),
+    ("collect_pairs", [[("x", 1.0), ("x", 2.0)]]),
+    ("none", None),
+])
+def test_collector_kinds(kind, expected):
+    p = events("A", "B", midstream=(["x"], [0], [1]), collector=kind)
+    result = mid(p, "AxxB")
+    assert (result.tolist() if isinstance(result, np.ndarray) else result) == expected
+
+
+def test_collect_times():
+    p = events("A", "B", midstream=(["x"], [0], [1]), collector="collect_times")
+    [times] = mid(p, "AxxB")
+    assert times.dtype == np.float64 and times.tolist() == [1.0, 2.0]
+
+
+@pytest.mark.parametrize("start_after, stop_before, same_as", [
+    ([64], [65], ([0], [1])),
+    ([0, 0, 2], [130], ([0, 2], [2])),
+    ([1, 65], [], ([1], [])),
+])
+def test_element_indices_count_modulo_64(start_after, stop_before, same_as):
+    tokens = "xAxBxCx"
+    a = events("A", "B", "C", midstream=(["x"], start_after, stop_before))
+    b = events("A", "B", "C", midstream=(["x"], *same_as))
+    assert mid(a, tokens) == mid(b, tokens)
+
+
+def test_a_later_call_replaces_the_collector_and_a_failed_one_keeps_it():
+    p = events("A", "B", midstream=(["x"], [0], [1]))
+    p.add_midstream_collector(["y"], [0], [1], collector="count")
+    assert mid(p, "AxyyB").tolist() == [2.0]
+    with pytest.raises(ValueError, match="^Unknown collector 'sum'. Choose: none, sum_times, count, "
+                                         "collect_tokens, collect_times, collect_pairs$"):
+        p.add_midstream_collector(["x"], [0], [1], collector="sum")
+    for bad in (("x", [0], [1]), ([["x"], []], [0], [1]), (["x"], [-1], [1])):
+        with pytest.raises((TypeError, ValueError, OverflowError)):
+            p.add_midstream_collector(*bad)
+    assert mid(p, "AxyyB").tolist() == [2.0]
+
+
+def test_a_failed_first_call_leaves_no_collector():
+    p = events("A")
+    with pytest.raises(ValueError):
+        p.add_midstream_collector(["x"], [0], [1], "Count")
+    assert "midstream=false" in repr(p)
+
+
+@pytest.mark.parametrize("args, exc, message", [
+    (([["x"], []], [0], [1]), ValueError, "^match_tokens sequences must not be empty$"),
+    (("x", [0], [1]), TypeError, r"^match_tokens must be list\[str\] or list\[list\[str\]\]$"),
+    ((["x", ["y"]], [0], [1]), TypeError, r"^match_tokens must be list\[str\] or list\[list\[str\]\]$"),
+    (([[], "y"], [0], [1]), TypeError, r"^match_tokens must be list\[str\] or list\[list\[str\]\]$"),
+    ((5, [0], [1]), TypeError, r"^match_tokens must be list\[str\] or list\[list\[str\]\]$"),
+    ((["x"], [-1], [1]), OverflowError, "^can't convert negative value to size_t$"),
+    ((["x"], "0", [1]), TypeError, "^argument 'start_after': "),
+    ((["x"], [0], [1.0]), TypeError, "^argument 'stop_before': 'float' object cannot be interpreted"),
+    ((["x"], [0], [1], None), TypeError, "^argument 'collector': "),
+    # start_after, stop_before and collector are converted before match_tokens.
+    (("x", [0], None), TypeError, "^argument 'stop_before': "),
+    (("x", [0], [1], 3), TypeError, "^argument 'collector': "),
+    # match_tokens is checked before the collector name.
+    (("x", [0], [1], "sum"), TypeError, r"^match_tokens must be list\[str\]"),
+])
+def test_refusals(args, exc, message):
+    p = events("A")
+    with pytest.raises(exc, match=message):
+        p.add_midstream_collector(*args)
+    assert "midstream=false" in repr(p)
+
+
+def test_empty_declaration_collects_nothing():
+    p = events("A", "B", midstream=([], [], []))
+    assert mid(p, "AxB") == [[]]
+
+
+# --- "mid" of match_batch ---------------------------------------------------
+
+def corpus(docs):
+    """Flat token ids, times and offsets of a list of token strings."""
+    tokens = [t for d in docs for t in d]
+    ids = np.array(tidemark.vocab_ids(tokens), dtype=np.uint32)
+    times = np.concatenate([np.arange(len(d), dtype=np.float64) for d in docs]) if tokens else np.zeros(0)
+    offsets = np.cumsum([0] + [len(d) for d in docs]).astype(np.int64)
+    return ids, times, offsets
+
+
+@pytest.mark.parametrize("kind, expected", [
+    ("count", [3.0, 0.0]),
+    ("sum_times", [6.0, 0.0]),
+    ("collect_tokens", [3.0, 0.0]),
+    ("collect_pairs", [3.0, 0.0]),
+    ("none", [math.nan, math.nan]),
+])
+def test_batch_mid_is_the_first_match_value(kind, expected):
+    p = events("A", "B", midstream=(["x"], [0], [1]), collector=kind)
+    docs = ["AxxxBxB", "AB", "xxx", ""]
+    out = TideQuery(p).match_batch(*corpus(docs))
+    assert list(out) == ["m_start", "m_end", "mid"]
+    np.testing.assert_array_equal(out["mid"], expected + [math.nan, math.nan])
+    np.testing.assert_array_equal(out["m_end"], [4, 1, -1, -1])
