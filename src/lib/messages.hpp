@@ -14,6 +14,15 @@ inline constexpr const char* kReentrant = "%s is already being modified by anoth
 inline constexpr const char* kSubinterpreter =
     "tidemark does not support sub-interpreters: it can be imported only by the main interpreter";
 
+// Token references (str, list[str], list[list[str]] or Pattern).
+inline constexpr const char* kTokenRefEmpty = "Token reference list must not be empty";
+inline constexpr const char* kTokenRefMixed =
+    "Mixed list of str and list[str]. Use list[str] for a token set or list[list[str]] for same-timestamp "
+    "sequences, not both.";
+inline constexpr const char* kTokenSeqEmpty = "Token sequences must not be empty";
+inline constexpr const char* kTokenRefExpected =
+    "Expected str (single token), list[str] (token set), list[list[str]] (same-timestamp sequences), or Pattern";
+
 // Target names used in kCannotConvert.
 namespace target {
 inline constexpr const char* kString = "PyString";
@@ -21,6 +30,7 @@ inline constexpr const char* kBool = "PyBool";
 inline constexpr const char* kDict = "PyDict";
 inline constexpr const char* kSequence = "Sequence";
 inline constexpr const char* kArray = "PyArray<T, D>";
+inline constexpr const char* kStateMachine = "StateMachine";
 }  // namespace target
 
 // Argument binding ("NAME() missing 1 required positional argument: 'x'").

@@ -1,0 +1,19 @@
+// Python forms of token references: str, list[str], list[list[str]] or Pattern.
+#pragma once
+
+#include <vector>
+
+#include "annotate/token_ref.hpp"
+#include "lib/py_ref.hpp"
+
+namespace tide::py {
+
+// A token reference; false with the exception set. Conversion failures are
+// not prefixed with an argument name.
+bool parse_token_ref(PyObject* o, TokenRef* out);
+
+// The items of a sequence argument (never a str itself), held while they
+// are used; TypeErrors are prefixed with the argument name.
+bool to_object_list(PyObject* o, std::vector<Ref>* out, const char* arg);
+
+}  // namespace tide::py
