@@ -2,6 +2,7 @@
 // position whose time meets their bounds, and the block arguments they share
 // (one token with scalar bounds, or a token list with per-token lists).
 #include <cmath>
+#include <type_traits>
 
 #include "lib/binder.hpp"
 #include "lib/builder_args.hpp"

@@ -27,7 +27,7 @@ bool lookup(PyObject* spec, const char* key, Ref* out) {
 // Converts spec[key] into `out` when the key is present. A present None is
 // converted like any other value (and refused).
 template <class T, class F>
-bool read(PyObject* spec, const char* key, F convert, std::optional<T>* out) {
+bool read_key(PyObject* spec, const char* key, F convert, std::optional<T>* out) {
   Ref v;
   if (!lookup(spec, key, &v)) return false;
   if (!v) return true;
@@ -37,7 +37,7 @@ bool read(PyObject* spec, const char* key, F convert, std::optional<T>* out) {
 
 bool read_bound(PyObject* spec, const char* key, double* out) {
   std::optional<double> v;
-  if (!read(spec, key, to_double, &v)) return false;
+  if (!read_key(spec, key, to_double, &v)) return false;
   if (v) *out = *v;
   return true;
 }
@@ -50,8 +50,8 @@ bool read_value_lists(PyObject* spec, const char* const* names, ToNumbers to_num
   out->lower_name = names[0];
   out->upper_name = names[1];
   out->flags_name = names[2];
-  return read(spec, names[0], to_numbers, &out->lower) && read(spec, names[1], to_numbers, &out->upper) &&
-         read(spec, names[2], to_bools, &out->flags);
+  return read_key(spec, names[0], to_numbers, &out->lower) && read_key(spec, names[1], to_numbers, &out->upper) &&
+         read_key(spec, names[2], to_bools, &out->flags);
 }
 
 bool read_vec_lists(PyObject* spec, const char* const* names, ValueLists* out) {
