@@ -4,7 +4,7 @@ import math
 import pytest
 from hypothesis import given, strategies as st
 
-from match_helpers import slots
+from builder_helpers import slots
 from tidemark import Pattern
 
 NAN = math.nan

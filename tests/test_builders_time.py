@@ -4,7 +4,8 @@ import math
 import pytest
 from hypothesis import given, strategies as st
 
-from match_helpers import fresh_token, match, slots, strings_held
+from builder_helpers import fresh_token, slots, strings_held
+from matching import run
 from tidemark import Pattern
 
 NAN = math.nan
@@ -23,7 +24,7 @@ def after_a(method, **kwargs):
 
 def test_time_event_hits_first_position_in_its_window_and_consumes_it():
     p = after_a("add_time_event", min_dt=2)
-    out = match(p, ["A", "B", "Q"], [0, 1, 3], include_tokens=True)
+    out = run(p, ["A", "B", "Q"], [0, 1, 3], include_tokens=True)
     assert out["el_stream_idx"].tolist() == [[0, 2]]
     assert out["el_tokens"] == [["A", "Q"]]
 

@@ -5,7 +5,7 @@ import numpy as np
 import pytest
 
 import tidemark
-from match_helpers import match
+from matching import run
 from tidemark import Pattern, TideQuery
 
 
@@ -21,7 +21,7 @@ def events(*tokens, midstream=None, **midstream_kwargs):
 
 
 def mid(p, tokens, times=None):
-    return match(p, list(tokens), times)["mid_result"]
+    return run(p, tokens, times)["mid_result"]
 
 
 def test_declaring_adds_no_element():
@@ -102,13 +102,6 @@ def test_a_later_call_replaces_the_collector_and_a_failed_one_keeps_it():
     assert mid(p, "AxyyB").tolist() == [2.0]
 
 
-def test_a_failed_first_call_leaves_no_collector():
-    p = events("A")
-    with pytest.raises(ValueError):
-        p.add_midstream_collector(["x"], [0], [1], "Count")
-    assert "midstream=false" in repr(p)
-
-
 @pytest.mark.parametrize("args, exc, message", [
     (([["x"], []], [0], [1]), ValueError, "^match_tokens sequences must not be empty$"),
     (("x", [0], [1]), TypeError, r"^match_tokens must be list\[str\] or list\[list\[str\]\]$"),
@@ -124,17 +117,13 @@ def test_a_failed_first_call_leaves_no_collector():
     (("x", [0], [1], 3), TypeError, "^argument 'collector': "),
     # match_tokens is checked before the collector name.
     (("x", [0], [1], "sum"), TypeError, r"^match_tokens must be list\[str\]"),
+    ((["x"], [0], [1], "Count"), ValueError, "^Unknown collector 'Count'"),
 ])
 def test_refusals(args, exc, message):
     p = events("A")
     with pytest.raises(exc, match=message):
         p.add_midstream_collector(*args)
     assert "midstream=false" in repr(p)
-
-
-def test_empty_declaration_collects_nothing():
-    p = events("A", "B", midstream=([], [], []))
-    assert mid(p, "AxB") == [[]]
 
 
 # --- "mid" of match_batch ---------------------------------------------------
