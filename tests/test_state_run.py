@@ -146,13 +146,6 @@ def test_timeout_entered_instances_are_exempt_from_min_events():
     assert [(r[0], r[7], r[9]) for r in spans(sm, "xy", [0, 10])] == [(1, 0, 0), (2, 0, 1)]
 
 
-def test_include_invalid():
-    sm = machine({"a": dict(min_events=2)}, [("a", "x", {})], [("a", "e", {})])
-    tokens = "xexxe"
-    assert [r[7] for r in spans(sm, tokens)] == [3, 0]
-    assert spans(sm, tokens, include_invalid=False) == [spans(sm, tokens)[1]]
-
-
 @pytest.mark.parametrize("n, ok", [(64, True), (65, False)])
 def test_trigger_limit(n, ok):
     sm = machine({"a": {}}, [("a", f"t{i}", {}) for i in range(n)])
