@@ -1,4 +1,5 @@
 """StateMachine declaration: builder methods, messages, reprs, trigger sharing, finalization."""
+import ast
 import math
 
 import pytest
@@ -40,6 +41,9 @@ def test_text_signatures_and_docs():
 def test_names_are_quoted_with_escapes():
     sm = machine('a"b', "c\\d", "e\nf")
     assert repr(sm) == r'StateMachine(states=["out", "a\"b", "c\\d", "e\nf"], entries=0, exits=0, triggers=0)'
+    odd = ["\x00\x01\t\r\x7f", "é'ü"]
+    listed = repr(machine(*odd)).removeprefix("StateMachine(states=").split(", entries")[0]
+    assert ast.literal_eval(listed) == ["out"] + odd
     with pytest.raises(ValueError) as e:
         sm.state_id("zz")
     assert str(e.value) == r'''Unknown state 'zz'. Declared: ["out", "a\"b", "c\\d", "e\nf"]'''

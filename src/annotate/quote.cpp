@@ -14,11 +14,10 @@ std::string quoted(std::string_view name) {
       case '\n': out += "\\n"; break;
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
-      case '\0': out += "\\0"; break;
       default:
         if (c < 0x20 || c == 0x7f) {
-          char buf[12];
-          std::snprintf(buf, sizeof buf, "\\u{%x}", c);
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\x%02x", c);
           out += buf;
         } else {
           out += ch;

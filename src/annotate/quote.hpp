@@ -8,7 +8,7 @@
 namespace tide {
 
 // The name in double quotes, with backslash escapes for the quote, the
-// backslash and control characters.
+// backslash and control characters, so that it reads as a string literal.
 std::string quoted(std::string_view name);
 
 // ["a", "b"]: each name quoted, separated by a comma and a blank.
