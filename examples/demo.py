@@ -4,6 +4,7 @@ import numpy as np
 import tidemark
 from tidemark import Pattern, TideQuery
 from corpus import make_corpus
+from state_episodes import show_state_episodes
 
 
 def section(title):
@@ -71,6 +72,9 @@ def main():
     print(f"  {len(hits)} of {len(corpus)} patients match; first few:")
     for k in hits[:5]:
         print(f"  {corpus[k][0]}: events {batch['m_start'][k]} to {batch['m_end'][k]}")
+
+    section("admission episodes labelled by a state machine")
+    show_state_episodes(corpus)
 
 
 if __name__ == "__main__":

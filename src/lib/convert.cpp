@@ -177,6 +177,15 @@ bool to_size_list(PyObject* o, std::vector<size_t>* out, const char* arg) {
   return to_list(o, out, arg, to_size);
 }
 
+bool to_object_list(PyObject* o, std::vector<Ref>* out, const char* arg) {
+  out->clear();
+  const bool ok = for_each_item(o, [&](PyObject* item) {
+    out->push_back(Ref::borrow(item));
+    return true;
+  });
+  return ok || fail_with_prefix(arg);
+}
+
 bool StringViews::convert(PyObject* o, const char* arg) {
   views_.clear();
   if (PyUnicode_Check(o)) {

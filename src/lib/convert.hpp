@@ -39,6 +39,8 @@ bool to_double_lists(PyObject* o, std::vector<std::vector<double>>* out, const c
 bool to_bool_list(PyObject* o, std::vector<bool>* out, const char* arg);
 bool to_bool_lists(PyObject* o, std::vector<std::vector<bool>>* out, const char* arg);
 bool to_size_list(PyObject* o, std::vector<size_t>* out, const char* arg);
+// The items themselves, held while they are used.
+bool to_object_list(PyObject* o, std::vector<Ref>* out, const char* arg);
 
 // A sequence of str viewed in place: the views stay valid while this lives.
 class StringViews {

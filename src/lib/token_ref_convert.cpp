@@ -83,19 +83,4 @@ bool parse_token_ref(PyObject* o, TokenRef* out) {
   return type_error(msg::kTokenRefExpected);
 }
 
-bool to_object_list(PyObject* o, std::vector<Ref>* out, const char* arg) {
-  out->clear();
-  if (PyUnicode_Check(o)) {
-    PyErr_SetString(PyExc_TypeError, msg::kStrNotList);
-  } else if (!PySequence_Check(o)) {
-    raise_cannot_convert(o, msg::target::kSequence);
-  } else if (Ref fast = Ref::steal(PySequence_Fast(o, ""))) {
-    const Py_ssize_t n = PySequence_Fast_GET_SIZE(fast.get());
-    for (Py_ssize_t i = 0; i < n; ++i) out->push_back(Ref::borrow(PySequence_Fast_GET_ITEM(fast.get(), i)));
-    return true;
-  }
-  prefix_type_error(arg);
-  return false;
-}
-
 }  // namespace tide::py

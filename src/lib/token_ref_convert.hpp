@@ -12,8 +12,4 @@ namespace tide::py {
 // not prefixed with an argument name.
 bool parse_token_ref(PyObject* o, TokenRef* out);
 
-// The items of a sequence argument (never a str itself), held while they
-// are used; TypeErrors are prefixed with the argument name.
-bool to_object_list(PyObject* o, std::vector<Ref>* out, const char* arg);
-
 }  // namespace tide::py
