@@ -1,0 +1,32 @@
+// The single entry point of the matching engine.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/match_buffer.hpp"
+#include "types/cancel.hpp"
+#include "types/expected.hpp"
+#include "types/pattern.hpp"
+#include "types/stream.hpp"
+
+namespace tide {
+
+struct Engine {
+  const Pattern& pattern;
+  size_t n;            // element count, at most 64 (the caller checked)
+  uint64_t full_mask;  // the low n bits set
+
+  explicit Engine(const Pattern& p)
+      : pattern(p),
+        n(p.elements.size()),
+        full_mask(n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1) {}
+};
+
+// Every match (or only the first) of the engine's pattern in one stream, in
+// depth-first search order. Fails with ErrorKind::Cancelled when the
+// cancellation check asks the call to stop, and (only if the caller skipped
+// its own check) with the 64-element ValueError of check_element_count.
+Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& stream, bool first_only,
+                                   bool include_tokens, CancelCheck& cancel);
+
+}  // namespace tide

@@ -1,0 +1,255 @@
+#include "engine/search.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "engine/buffer_ops.hpp"
+#include "engine/candidates.hpp"
+#include "engine/collector_ops.hpp"
+#include "engine/cons_list.hpp"
+
+namespace tide {
+namespace {
+
+constexpr size_t kAbsent = SIZE_MAX;
+
+// The part of a branch that is cloned when it splits. last_time and
+// last_token are set together, when the branch has matched an element.
+struct MatchState {
+  bool has_last = false;
+  double last_time = 0.0;
+  TokenId last_token = 0;
+  CollectorResult collected;
+  CollectorResult mid_collected;
+  CellPool::Ref path = CellPool::kNil;  // one reference held
+};
+
+struct StackEntry {
+  MatchState state;
+  bool has_record = false;  // record: the element matched by the move that made this entry
+  uint32_t rec_element = 0;
+  size_t rec_start = 0;
+  size_t rec_count = 0;
+  uint64_t used = 0;
+  size_t pos = 0;
+  size_t m_start = kAbsent;
+  size_t m_end = kAbsent;
+  double t_start = kInf;
+  double t_end = -kInf;
+};
+
+class Search {
+ public:
+  Search(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf, CancelCheck& cancel)
+      : engine_(engine),
+        pattern_(engine.pattern),
+        s_(stream),
+        first_only_(first_only),
+        buf_(buf),
+        cancel_(cancel),
+        tests_(engine.pattern, stream) {}
+
+  Status run();
+
+ private:
+  // Scans from e.pos; false when cancelled.
+  bool scan(StackEntry& e);
+  void branch(StackEntry& e, size_t p, TokenId x, double t);
+  // Emits e when it meets the pattern-wide bounds; true when it was emitted.
+  bool complete(const StackEntry& e);
+  bool midstream_active(uint64_t used) const;
+
+  const Engine& engine_;
+  const Pattern& pattern_;
+  StreamView s_;
+  bool first_only_;
+  MatchBuffer& buf_;
+  CancelCheck& cancel_;
+
+  ElementTests tests_;
+  CandidateTables tables_;
+  HitList hits_;
+  CellPool cells_;
+  std::vector<StackEntry> stack_;
+  SpanTable spans_{};
+  std::array<size_t, kMaxPatternElements> slot_pos_{};
+  std::array<double, kMaxPatternElements> slot_time_{};
+  std::array<uint32_t, kMaxPatternElements> slot_count_{};
+};
+
+Status Search::run() {
+  stack_.reserve(1);
+  StackEntry start;
+  start.state.collected = empty_result(pattern_.collector);
+  start.state.mid_collected = pattern_.midstream ? empty_result(pattern_.midstream->collector) : NoResult{};
+  stack_.push_back(std::move(start));
+
+  while (!stack_.empty()) {
+    if (cancel_.poll()) return cancelled();
+    StackEntry e = std::move(stack_.back());
+    stack_.pop_back();
+    if (e.has_record) spans_[e.rec_element] = {e.rec_start, e.rec_count};
+
+    if (e.used == engine_.full_mask) {
+      const bool emitted = complete(e);
+      cells_.release(e.state.path);
+      if (emitted && first_only_) return ok_status();
+      continue;
+    }
+
+    bool ok = true;
+    if (e.pos < s_.len) {
+      const uint64_t pending = ~e.used & engine_.full_mask;
+      const uint64_t candidates = pattern_.ordered ? (pending & (~pending + 1)) : pending;
+      tests_.build(tables_, candidates,
+                   e.state.has_last ? std::optional<TokenId>(e.state.last_token) : std::nullopt, spans_);
+      // With nothing that could hit, the scan could push nothing: skip it.
+      if (!tables_.nothing_to_match()) ok = scan(e);
+    }
+    cells_.release(e.state.path);
+    if (!ok) return cancelled();
+  }
+  return ok_status();
+}
+
+bool Search::midstream_active(uint64_t used) const {
+  if (!pattern_.midstream) return false;
+  const MidstreamCollector& m = *pattern_.midstream;
+  return (used & m.start_after_mask) == m.start_after_mask && (used & m.stop_before_mask) == 0;
+}
+
+bool Search::scan(StackEntry& e) {
+  // The popped entry is ours alone: its state serves as the scan's copy.
+  MatchState& st = e.state;
+  const bool mid_active = midstream_active(e.used);
+  const double max_dt = pattern_.max_dt;
+  const bool has_start = e.t_start != kInf;
+
+  for (size_t p = e.pos; p < s_.len; ++p) {
+    if (cancel_.poll()) return false;
+    const TokenId x = s_.tokens[p];
+    const double t = s_.times[p];
+    const double v = s_.value_at(p);
+
+    // 1. Duration cut.
+    if (has_start && t - e.t_start > max_dt) break;
+    // 2. Midstream collection.
+    if (mid_active && pattern_.midstream->trie.match_at(s_, p))
+      collector_update_in_place(pattern_.midstream->collector, st.mid_collected, x, t);
+    // 3. Mapped block test.
+    const bool mapped_blocked = !tables_.resolved.empty() && tests_.mapped_block(tables_, x, v);
+    // 4. Token block test.
+    if (!tables_.block.empty()) {
+      if (const uint64_t retired = tests_.token_block(tables_, x, v)) {
+        ElementTests::remove_retired(tables_, retired);
+        if (tables_.nothing_to_match()) break;
+        continue;
+      }
+    }
+    // 5. Sequence block test.
+    if (!tables_.block_seq.empty() && tests_.sequence_block(tables_, p) && tables_.nothing_to_match()) break;
+    // 6. A mapped block also spares position p from the match test.
+    if (mapped_blocked) {
+      if (tables_.nothing_to_match()) break;
+      continue;
+    }
+    // 7. Match test.
+    const double dt = st.has_last ? t - st.last_time : 0.0;
+    tests_.hit_test(tables_, p, x, t, v, dt, st.has_last, st.last_time, hits_);
+    // 8., 9.
+    if (hits_.empty()) continue;
+    branch(e, p, x, t);
+    break;
+  }
+  return true;
+}
+
+void Search::branch(StackEntry& e, size_t p, TokenId x, double t) {
+  MatchState& st = e.state;
+  // 1. The continuation resumes this scan at p + 1.
+  const bool any_backtrackable = std::any_of(hits_.begin(), hits_.end(), [&](const Hit& h) {
+    return is_backtrackable(pattern_.elements[h.element]);
+  });
+  if (any_backtrackable) {
+    StackEntry& c = stack_.emplace_back();
+    c.state.has_last = st.has_last;
+    c.state.last_time = st.last_time;
+    c.state.last_token = st.last_token;
+    c.state.collected = st.collected;
+    c.state.mid_collected = st.mid_collected;
+    c.state.path = st.path;
+    cells_.retain(st.path);
+    c.has_record = e.has_record;
+    c.rec_element = e.rec_element;
+    c.rec_start = e.rec_start;
+    c.rec_count = e.rec_count;
+    c.used = e.used;
+    c.pos = p + 1;
+    c.m_start = e.m_start;
+    c.m_end = e.m_end;
+    c.t_start = e.t_start;
+    c.t_end = e.t_end;
+  }
+  // 2. Bounds shared by every child.
+  const bool first = e.m_start == kAbsent;
+  const size_t m_start = first ? p : std::min(e.m_start, p);
+  const double t_start = first ? t : e.t_start;
+  const double t_end = e.m_end == kAbsent ? t : std::max(e.t_end, t);
+  CollectorResult collected = collector_update(pattern_.collector, st.collected, x, t);
+
+  // 3. Children from the last hit to the first, so that the first pops next.
+  for (size_t i = hits_.size(); i-- > 0;) {
+    const Hit& h = hits_[i];
+    const bool last_child = i == 0;  // the scan's state is not needed after it
+    StackEntry& c = stack_.emplace_back();
+    c.state.has_last = true;
+    c.state.last_time = t;
+    c.state.last_token = x;
+    c.state.collected = last_child ? std::move(collected) : collected;
+    c.state.mid_collected = last_child ? std::move(st.mid_collected) : st.mid_collected;
+    c.state.path = cells_.make(ElMatch{p, t, h.count}, st.path);
+    c.has_record = true;
+    c.rec_element = h.element;
+    c.rec_start = p;
+    c.rec_count = h.count;
+    c.used = e.used | (uint64_t{1} << h.element);
+    c.pos = p + h.count;
+    c.m_start = m_start;
+    const size_t last_pos = p + h.count - 1;
+    c.m_end = e.m_end == kAbsent ? last_pos : std::max(e.m_end, last_pos);
+    c.t_start = t_start;
+    c.t_end = t_end;
+  }
+}
+
+bool Search::complete(const StackEntry& e) {
+  const double duration = e.t_end - e.t_start;
+  if (!(pattern_.min_dt <= duration && duration <= pattern_.max_dt && pattern_.min_at <= e.t_start &&
+        e.t_end <= pattern_.max_at))
+    return false;
+  const size_t n = engine_.n;
+  CellPool::Ref r = e.state.path;
+  for (size_t i = 0; i < n; ++i, r = cells_.next(r)) {
+    const ElMatch& m = cells_.match(r);
+    slot_pos_[n - 1 - i] = m.stream_idx;
+    slot_time_[n - 1 - i] = m.time;
+    slot_count_[n - 1 - i] = m.count;
+  }
+  append_row(buf_, s_, e.m_start, e.m_end, e.t_start, e.t_end, slot_pos_.data(), slot_time_.data(),
+             slot_count_.data());
+  push_collector_result(buf_.result_scalars, buf_.result_lists, e.state.collected);
+  push_collector_result(buf_.mid_scalars, buf_.mid_lists, e.state.mid_collected);
+  return true;
+}
+
+}  // namespace
+
+Status match_full(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf,
+                  CancelCheck& cancel) {
+  Search search(engine, stream, first_only, buf, cancel);
+  return search.run();
+}
+
+}  // namespace tide

@@ -1,0 +1,249 @@
+// Randomized checks of the engine: the fast path against the general search
+// (Part 3.1), both against a brute-force recursive model of Part 3.2 for
+// patterns of Events (blocks, gaps, backtrackable flags, order modes,
+// pattern bounds, collectors), and first_only against the first row.
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "check.hpp"
+#include "engine_helpers.hpp"
+
+using namespace engine_test;
+
+namespace {
+
+using Items = std::vector<CollectedItem>;
+
+// One row as the model computes it.
+struct Row {
+  std::vector<size_t> slots;
+  double t_start, t_end;
+  Items pairs;  // the pattern collector, always collect_pairs in the model
+  double mid;   // the midstream counter
+};
+
+// The search of Part 3.2 written as plain recursion over Events: a scan
+// ends at its first hit, where the children (in hit order) and then the
+// continuation (a fresh scan, so retirements are forgotten) are explored.
+class Model {
+ public:
+  Model(const Pattern& p, const Stream& s) : p_(p), s_(s), full_(Engine(p).full_mask) {}
+
+  std::vector<Row> rows() {
+    State start;
+    scan(start, 0);
+    return out_;
+  }
+
+ private:
+  struct State {
+    uint64_t used = 0;
+    bool has_last = false;
+    double last_time = 0;
+    std::vector<size_t> slots;
+    Items pairs;
+    double mid = 0;
+    double t_start = kInf, t_end = -kInf;
+  };
+
+  const Event& el(size_t k) const { return std::get<Event>(p_.elements[k]); }
+
+  void scan(State st, size_t from) {
+    const size_t n = p_.elements.size();
+    uint64_t retired = 0;
+    for (size_t q = from; q < s_.tokens.size(); ++q) {
+      const TokenId x = s_.tokens[q];
+      const double t = s_.times[q];
+      if (!st.slots.empty() && t - st.t_start > p_.max_dt) return;
+      if (p_.midstream) {
+        const auto& m = *p_.midstream;
+        if ((st.used & m.start_after_mask) == m.start_after_mask && (st.used & m.stop_before_mask) == 0 &&
+            m.trie.children.count(x))
+          st.mid += 1;
+      }
+      uint64_t pending = 0;
+      for (size_t k = 0; k < n; ++k)
+        if (!(st.used >> k & 1)) {
+          pending |= uint64_t{1} << k;
+          if (p_.ordered) break;
+        }
+      const uint64_t live = pending & ~retired;
+      uint64_t newly = 0;
+      for (size_t k = 0; k < n; ++k)
+        if ((live >> k & 1) && el(k).block_token == x) newly |= uint64_t{1} << k;
+      if (newly) {
+        retired |= newly;
+        if ((pending & ~retired) == 0) return;
+        continue;
+      }
+      const double dt = st.has_last ? t - st.last_time : 0.0;
+      std::vector<size_t> hits;
+      bool any_backtrackable = false;
+      for (size_t k = 0; k < n; ++k)
+        if ((live >> k & 1) && el(k).match_token == x && el(k).min_dt <= dt && dt <= el(k).max_dt) {
+          hits.push_back(k);
+          any_backtrackable |= el(k).backtrackable;
+        }
+      if (hits.empty()) continue;
+      for (size_t k : hits) {
+        State c = st;
+        c.used |= uint64_t{1} << k;
+        c.has_last = true;
+        c.last_time = t;
+        if (c.slots.empty()) c.t_start = t;
+        c.t_end = c.slots.empty() ? t : std::max(c.t_end, t);
+        c.slots.push_back(q);
+        c.pairs.push_back({x, t});
+        if (c.used == full_) complete(c);
+        else scan(c, q + 1);
+      }
+      if (any_backtrackable) scan(st, q + 1);
+      return;
+    }
+  }
+
+  void complete(const State& c) {
+    const double d = c.t_end - c.t_start;
+    if (!(p_.min_dt <= d && d <= p_.max_dt && p_.min_at <= c.t_start && c.t_end <= p_.max_at)) return;
+    out_.push_back({c.slots, c.t_start, c.t_end, c.pairs, c.mid});
+  }
+
+  const Pattern& p_;
+  const Stream& s_;
+  uint64_t full_;
+  std::vector<Row> out_;
+};
+
+// The buffer holding only row 0 of `b` (or no row).
+MatchBuffer first_row(const MatchBuffer& b) {
+  MatchBuffer f;
+  f.n = b.n;
+  f.include_tokens = b.include_tokens;
+  if (b.rows() == 0) return f;
+  f.m_start = {b.m_start[0]};
+  f.m_end = {b.m_end[0]};
+  f.t_start = {b.t_start[0]};
+  f.t_end = {b.t_end[0]};
+  f.el_stream_idx.assign(b.el_stream_idx.begin(), b.el_stream_idx.begin() + b.n);
+  f.el_times.assign(b.el_times.begin(), b.el_times.begin() + b.n);
+  if (b.include_tokens) {
+    f.el_token_counts.assign(b.el_token_counts.begin(), b.el_token_counts.begin() + b.n);
+    size_t ids = 0;
+    for (size_t j = 0; j < b.n; ++j) ids += b.el_token_counts[j];
+    f.el_token_ids.assign(b.el_token_ids.begin(), b.el_token_ids.begin() + ids);
+  }
+  if (!b.result_scalars.empty()) f.result_scalars = {b.result_scalars[0]};
+  if (!b.result_lists.empty()) f.result_lists = {b.result_lists[0]};
+  if (!b.mid_scalars.empty()) f.mid_scalars = {b.mid_scalars[0]};
+  if (!b.mid_lists.empty()) f.mid_lists = {b.mid_lists[0]};
+  return f;
+}
+
+Stream random_stream(std::mt19937& rng, size_t max_len, TokenId alphabet) {
+  const size_t len = std::uniform_int_distribution<size_t>(0, max_len)(rng);
+  Stream s;
+  double t = std::uniform_int_distribution<int>(-2, 2)(rng);
+  for (size_t i = 0; i < len; ++i) {
+    s.tokens.push_back(std::uniform_int_distribution<TokenId>(1, alphabet)(rng));
+    t += std::uniform_int_distribution<int>(0, 2)(rng);  // non-decreasing, with ties
+    s.times.push_back(t);
+  }
+  return s;
+}
+
+bool matches_model(const MatchBuffer& b, const std::vector<Row>& rows, bool with_mid) {
+  if (b.rows() != rows.size() || b.result_lists.size() != rows.size()) return false;
+  if (with_mid && b.mid_scalars.size() != rows.size()) return false;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Row& r = rows[i];
+    if (slots(b, i) != r.slots || b.t_start[i] != r.t_start || b.t_end[i] != r.t_end) return false;
+    if (b.m_start[i] != r.slots.front() || b.m_end[i] != r.slots.back()) return false;
+    if (b.result_lists[i] != r.pairs) return false;
+    if (with_mid && b.mid_scalars[i] != r.mid) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(random_fast_path_equals_general_search) {
+  std::mt19937 rng(20240611);
+  const CollectorStrategy kinds[] = {CollectorStrategy::None,          CollectorStrategy::SumTimes,
+                                     CollectorStrategy::Count,         CollectorStrategy::CollectTokens,
+                                     CollectorStrategy::CollectTimes,  CollectorStrategy::CollectPairs};
+  int mismatches = 0, first_mismatches = 0, rows_seen = 0;
+  for (int iter = 0; iter < 3000; ++iter) {
+    const TokenId alphabet = std::uniform_int_distribution<TokenId>(1, 4)(rng);
+    const size_t n = std::uniform_int_distribution<size_t>(1, 4)(rng);
+    Pattern p;
+    for (size_t k = 0; k < n; ++k) {
+      Event e = ev(std::uniform_int_distribution<TokenId>(1, alphabet)(rng));
+      e.backtrackable = std::uniform_int_distribution<int>(0, 3)(rng) != 0;
+      p.elements.push_back(e);
+    }
+    p.collector = kinds[std::uniform_int_distribution<int>(0, 5)(rng)];
+    Pattern g = p;
+    g.max_at = 1e300;  // finite: the general search runs
+    CHECK(fast_path_qualifies(p));
+    CHECK(!fast_path_qualifies(g));
+    const Stream s = random_stream(rng, 14, alphabet);
+    const bool toks = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
+    const MatchBuffer fast = run(p, s, false, toks);
+    const MatchBuffer full = run(g, s, false, toks);
+    rows_seen += static_cast<int>(full.rows());
+    if (!same_buffers(fast, full)) ++mismatches;
+    // first_only: the first row of the full run, on both paths.
+    const MatchBuffer expect = first_row(full);
+    if (!same_buffers(run(p, s, true, toks), expect) || !same_buffers(run(g, s, true, toks), expect))
+      ++first_mismatches;
+  }
+  CHECK_EQ(mismatches, 0);
+  CHECK_EQ(first_mismatches, 0);
+  CHECK(rows_seen > 1000);  // the streams do produce matches
+}
+
+TEST(random_search_equals_model) {
+  std::mt19937 rng(7);
+  int mismatches = 0, first_mismatches = 0, rows_seen = 0;
+  for (int iter = 0; iter < 4000; ++iter) {
+    const TokenId alphabet = std::uniform_int_distribution<TokenId>(2, 5)(rng);
+    const size_t n = std::uniform_int_distribution<size_t>(1, 4)(rng);
+    auto chance = [&](int in) { return std::uniform_int_distribution<int>(0, in - 1)(rng) == 0; };
+    auto token = [&] { return std::uniform_int_distribution<TokenId>(1, alphabet)(rng); };
+    Pattern p;
+    p.ordered = !chance(3);
+    p.collector = CollectorStrategy::CollectPairs;
+    for (size_t k = 0; k < n; ++k) {
+      Event e = ev(token());
+      if (chance(4)) e.block_token = token();
+      if (chance(5)) e.min_dt = 1;
+      if (chance(5)) e.max_dt = std::uniform_int_distribution<int>(0, 3)(rng);
+      e.backtrackable = !chance(4);
+      p.elements.push_back(e);
+    }
+    if (chance(3)) p.max_dt = std::uniform_int_distribution<int>(1, 8)(rng);
+    if (chance(5)) p.min_dt = 1;
+    if (chance(5)) p.max_at = std::uniform_int_distribution<int>(3, 20)(rng);
+    const bool with_mid = chance(2);
+    if (with_mid) {
+      MidstreamCollector m;
+      m.trie = trie_of({{token()}});
+      m.collector = CollectorStrategy::Count;
+      m.start_after_mask = chance(2) ? uint64_t{1} << std::uniform_int_distribution<size_t>(0, n - 1)(rng) : 0;
+      m.stop_before_mask = chance(2) ? uint64_t{1} << std::uniform_int_distribution<size_t>(0, n - 1)(rng) : 0;
+      p.midstream = m;
+    }
+    const Stream s = random_stream(rng, p.ordered ? 14 : 10, alphabet);
+    const std::vector<Row> expect = Model(p, s).rows();
+    rows_seen += static_cast<int>(expect.size());
+    const MatchBuffer got = run(p, s, false, true);
+    if (!matches_model(got, expect, with_mid)) {
+      if (++mismatches <= 3) std::printf("  model mismatch at iteration %d\n", iter);
+    }
+    if (!same_buffers(run(p, s, true, true), first_row(got))) ++first_mismatches;
+  }
+  CHECK_EQ(mismatches, 0);
+  CHECK_EQ(first_mismatches, 0);
+  CHECK(rows_seen > 1000);
+}
