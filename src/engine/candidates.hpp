@@ -1,5 +1,5 @@
 // Candidate tables and the block and hit tests of the pending elements at a
-// scanned position (Part 3.4).
+// scanned position.
 #pragma once
 
 #include <array>
@@ -36,7 +36,7 @@ struct Hit {
 };
 
 // Slot k: where element k's last recorded match starts and how many tokens
-// it covers (Part 3.2's span_table; all zero at the start of a search).
+// it covers (the search's span table; all zero at the start of a search).
 struct SpanSlot {
   size_t start = 0;
   size_t count = 0;

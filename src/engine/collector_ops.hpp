@@ -1,4 +1,4 @@
-// How a collector result grows and how a finished one is stored (Part 3.3).
+// How a collector result grows and how a finished one is stored.
 #pragma once
 
 #include <vector>

@@ -1,4 +1,4 @@
-// The search's branch history (Part 3.2 ConsCell): a persistent singly
+// The search's branch history: a persistent singly
 // linked list of matched elements, newest first, whose cells are reference
 // counted and live in a per-call pool. Branches share tails; a cell goes
 // back to the pool's free list when its last holder releases it, so the pool

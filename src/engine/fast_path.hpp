@@ -1,4 +1,4 @@
-// The occurrence-list search for plain ordered patterns (Part 3.1).
+// The occurrence-list search for plain ordered patterns.
 #pragma once
 
 #include "engine/engine.hpp"

@@ -1,5 +1,5 @@
 // The general matcher: a depth-first search over partial matches with
-// continuations (Part 3.2).
+// continuations.
 #pragma once
 
 #include "engine/engine.hpp"

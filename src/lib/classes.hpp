@@ -18,7 +18,7 @@ const char* class_name(Class c);
 // Whether `o` is an instance of the class.
 bool is_instance(PyObject* o, Class c);
 
-// The type specifications, one per class file.
+// The PyType_Spec of each class, defined in its class file.
 PyType_Spec& pattern_spec();
 PyType_Spec& query_spec();
 PyType_Spec& preprocessed_spec();

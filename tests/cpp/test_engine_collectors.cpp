@@ -1,4 +1,4 @@
-// Part 3.3: pattern and midstream collectors.
+// Pattern and midstream collectors.
 #include "check.hpp"
 #include "engine/collector_ops.hpp"
 #include "engine_helpers.hpp"

@@ -1,4 +1,4 @@
-// Part 3.4: candidate tables, blocks and hits of all eight element kinds.
+// Candidate tables, blocks and hits of all eight element kinds.
 #include "check.hpp"
 #include "engine_helpers.hpp"
 

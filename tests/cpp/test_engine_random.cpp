@@ -1,5 +1,5 @@
 // Randomized checks of the engine: the fast path against the general search
-// (Part 3.1), both against a brute-force recursive model of Part 3.2 for
+// both against a brute-force recursive model of the search for
 // patterns of Events (blocks, gaps, backtrackable flags, order modes,
 // pattern bounds, collectors), and first_only against the first row.
 #include <algorithm>
@@ -23,7 +23,7 @@ struct Row {
   double mid;   // the midstream counter
 };
 
-// The search of Part 3.2 written as plain recursion over Events: a scan
+// The search written as plain recursion over Events: a scan
 // ends at its first hit, where the children (in hit order) and then the
 // continuation (a fresh scan, so retirements are forgotten) are explored.
 class Model {

@@ -1,4 +1,4 @@
-// Part 3.1 (driver, fast path) and Part 3.2 (search order, backtracking,
+// The driver (fast path, empty inputs) and the search (order, backtracking,
 // completion) of the matching engine.
 #include <limits>
 
