@@ -26,11 +26,7 @@ const std::vector<std::string>& or_empty(const std::optional<std::vector<std::st
 }  // namespace
 
 PyObject* add_dynamic_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<12> a;
-    if (!bind(kEventSig, args, nargs, kwnames, a)) return nullptr;
-    BuilderAccess access(self);
-    if (!access) return nullptr;
+  return builder_call<12>(self, kEventSig, args, nargs, kwnames, [&](const Bound<12>& a, Pattern& pattern) {
     std::optional<std::vector<std::string>> block;
     ElementBounds bounds;
     ScalarBounds match_vals;
@@ -38,25 +34,21 @@ PyObject* add_dynamic_event(PyObject* self, PyObject* const* args, Py_ssize_t na
     if (!optional_string_list(a[0], &block, kEventParams[0]) || !bounds.convert(&a.slot[1], &kEventParams[1]) ||
         !match_vals.convert(a[6], a[7], a[8], &kEventParams[6]) ||
         !convert_value_lists(&a.slot[9], &kEventParams[9], &block_vals))
-      return nullptr;
+      return false;
     DynamicEvent e;
     bounds.apply(e);
     e.match_constraint = match_vals.constraint();
     const auto& block_list = or_empty(block);
     if (!take(parse_vc_vec(block_vals, block_list.size(), kEventParams[0]), &e.block_constraints) ||
         !intern_tokens(block_list, &e.block_tokens))
-      return nullptr;
-    access.pattern().elements.emplace_back(std::move(e));
-    Py_RETURN_NONE;
+      return false;
+    pattern.elements.emplace_back(std::move(e));
+    return true;
   });
 }
 
 PyObject* add_dynamic_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<15> a;
-    if (!bind(kSetSig, args, nargs, kwnames, a)) return nullptr;
-    BuilderAccess access(self);
-    if (!access) return nullptr;
+  return builder_call<15>(self, kSetSig, args, nargs, kwnames, [&](const Bound<15>& a, Pattern& pattern) {
     std::optional<std::vector<std::string>> match, block;
     DynamicEventSet e;
     ElementBounds bounds;
@@ -66,7 +58,7 @@ PyObject* add_dynamic_event_set(PyObject* self, PyObject* const* args, Py_ssize_
         !optional_arg(a[3], &e.block_from_last, kSetParams[3], to_bool) ||
         !bounds.convert(&a.slot[4], &kSetParams[4]) || !convert_value_lists(&a.slot[9], &kSetParams[9], &match_vals) ||
         !convert_value_lists(&a.slot[12], &kSetParams[12], &block_vals))
-      return nullptr;
+      return false;
     bounds.apply(e);
     // Both constraint lists are checked before any token is interned.
     const auto& match_list = or_empty(match);
@@ -74,9 +66,9 @@ PyObject* add_dynamic_event_set(PyObject* self, PyObject* const* args, Py_ssize_
     if (!take(parse_vc_vec(match_vals, match_list.size(), kSetParams[0]), &e.match_constraints) ||
         !take(parse_vc_vec(block_vals, block_list.size(), kSetParams[1]), &e.block_constraints) ||
         !intern_tokens(match_list, &e.match_tokens) || !intern_tokens(block_list, &e.block_tokens))
-      return nullptr;
-    access.pattern().elements.emplace_back(std::move(e));
-    Py_RETURN_NONE;
+      return false;
+    pattern.elements.emplace_back(std::move(e));
+    return true;
   });
 }
 

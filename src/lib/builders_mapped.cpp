@@ -51,21 +51,17 @@ bool convert_map(PyObject* dict, MatchMap* out) {
 }  // namespace
 
 PyObject* add_mapped_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kSig, args, nargs, kwnames, a)) return nullptr;
-    BuilderAccess access(self);
-    if (!access) return nullptr;
+  return builder_call<4>(self, kSig, args, nargs, kwnames, [&](const Bound<4>& a, Pattern& pattern) {
     MappedEvent e;
     const bool has_default = a.present(2);
     if (!to_size(a[0], &e.source_element, kParams[0]) || !check_dict(a[1], kParams[1]) ||
         (has_default && !check_dict(a[2], kParams[2])) ||
         !optional_arg(a[3], &e.backtrackable, kParams[3], to_bool))
-      return nullptr;
-    if (!convert_map(a[1], &e.match_map)) return nullptr;
-    if (has_default && !parse_resolved_element(a[2], &e.default_spec.emplace())) return nullptr;
-    access.pattern().elements.emplace_back(std::move(e));
-    Py_RETURN_NONE;
+      return false;
+    if (!convert_map(a[1], &e.match_map)) return false;
+    if (has_default && !parse_resolved_element(a[2], &e.default_spec.emplace())) return false;
+    pattern.elements.emplace_back(std::move(e));
+    return true;
   });
 }
 

@@ -39,27 +39,23 @@ bool collected_sequences(PyObject* o, std::vector<std::vector<std::string>>* out
 }  // namespace
 
 PyObject* add_midstream_collector(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kSig, args, nargs, kwnames, a)) return nullptr;
-    BuilderAccess access(self);
-    if (!access) return nullptr;
+  return builder_call<4>(self, kSig, args, nargs, kwnames, [&](const Bound<4>& a, Pattern& pattern) {
     // match_tokens, first in the signature, is converted after the others.
     std::vector<size_t> start_after, stop_before;
     std::string collector = "collect_tokens";
     std::vector<std::vector<std::string>> seqs;
     if (!to_size_list(a[1], &start_after, kParams[1]) || !to_size_list(a[2], &stop_before, kParams[2]) ||
         !optional_arg(a[3], &collector, kParams[3], to_string) || !collected_sequences(a[0], &seqs))
-      return nullptr;
+      return false;
     MidstreamCollector m;
     m.start_after_mask = element_mask(start_after);
     m.stop_before_mask = element_mask(stop_before);
-    if (!take(build_seq_trie(seqs), &m.trie)) return nullptr;
+    if (!take(build_seq_trie(seqs), &m.trie)) return false;
     const auto strategy = parse_collector(collector);
-    if (!strategy) return raise(value_error(unknown_collector_message(collector)));
+    if (!strategy) return fail(value_error(unknown_collector_message(collector)));
     m.collector = *strategy;
-    access.pattern().midstream = std::move(m);
-    Py_RETURN_NONE;
+    pattern.midstream = std::move(m);
+    return true;
   });
 }
 

@@ -30,11 +30,7 @@ constexpr Signature kSeqSig{"Pattern.add_event_seq", kSeqParams, 1};
 }  // namespace
 
 PyObject* add_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<13> a;
-    if (!bind(kEventSig, args, nargs, kwnames, a)) return nullptr;
-    BuilderAccess access(self);
-    if (!access) return nullptr;
+  return builder_call<13>(self, kEventSig, args, nargs, kwnames, [&](const Bound<13>& a, Pattern& pattern) {
     std::string match;
     std::optional<std::string> block;
     ElementBounds bounds;
@@ -42,27 +38,23 @@ PyObject* add_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     if (!to_string(a[0], &match, "match_token") || !optional_string(a[1], &block, "block_token") ||
         !bounds.convert(&a.slot[2], kBoundNames) || !match_vals.convert(a[7], a[8], a[9], kMatchValNames) ||
         !block_vals.convert(a[10], a[11], a[12], kBlockValNames))
-      return nullptr;
+      return false;
     Event e;
     bounds.apply(e);
-    if (!intern_token(match, &e.match_token)) return nullptr;
+    if (!intern_token(match, &e.match_token)) return false;
     e.match_constraint = match_vals.constraint();
     if (block) {
       e.block_token.emplace();
-      if (!intern_token(*block, &*e.block_token)) return nullptr;
+      if (!intern_token(*block, &*e.block_token)) return false;
     }
     e.block_constraint = block_vals.constraint();
-    access.pattern().elements.emplace_back(std::move(e));
-    Py_RETURN_NONE;
+    pattern.elements.emplace_back(std::move(e));
+    return true;
   });
 }
 
 PyObject* add_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<13> a;
-    if (!bind(kSetSig, args, nargs, kwnames, a)) return nullptr;
-    BuilderAccess access(self);
-    if (!access) return nullptr;
+  return builder_call<13>(self, kSetSig, args, nargs, kwnames, [&](const Bound<13>& a, Pattern& pattern) {
     std::vector<std::string> match;
     std::optional<std::vector<std::string>> block;
     ElementBounds bounds;
@@ -70,7 +62,7 @@ PyObject* add_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     if (!to_string_list(a[0], &match, "match_tokens") || !optional_string_list(a[1], &block, "block_tokens") ||
         !bounds.convert(&a.slot[2], kBoundNames) || !convert_value_lists(&a.slot[7], kMatchValsNames, &match_vals) ||
         !convert_value_lists(&a.slot[10], kBlockValsNames, &block_vals))
-      return nullptr;
+      return false;
     EventSet e;
     bounds.apply(e);
     const std::vector<std::string> no_block;
@@ -78,18 +70,14 @@ PyObject* add_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     if (!take(parse_vc_vec(match_vals, match.size(), "match_tokens"), &e.match_constraints) ||
         !take(parse_vc_vec(block_vals, block_list.size(), "block_tokens"), &e.block_constraints) ||
         !intern_tokens(match, &e.match_tokens) || !intern_tokens(block_list, &e.block_tokens))
-      return nullptr;
-    access.pattern().elements.emplace_back(std::move(e));
-    Py_RETURN_NONE;
+      return false;
+    pattern.elements.emplace_back(std::move(e));
+    return true;
   });
 }
 
 PyObject* add_event_seq(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<13> a;
-    if (!bind(kSeqSig, args, nargs, kwnames, a)) return nullptr;
-    BuilderAccess access(self);
-    if (!access) return nullptr;
+  return builder_call<13>(self, kSeqSig, args, nargs, kwnames, [&](const Bound<13>& a, Pattern& pattern) {
     std::vector<std::vector<std::string>> match;
     std::optional<std::vector<std::vector<std::string>>> block;
     ElementBounds bounds;
@@ -98,19 +86,19 @@ PyObject* add_event_seq(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
         !bounds.convert(&a.slot[2], kBoundNames) ||
         !convert_value_list_lists(&a.slot[7], kMatchValsNames, &match_vals) ||
         !convert_value_list_lists(&a.slot[10], kBlockValsNames, &block_vals))
-      return nullptr;
+      return false;
     std::vector<std::vector<ValueConstraint>> match_cons, block_cons;
-    if (!take(parse_vc_seq(match_vals, match.size(), "match_seqs"), &match_cons)) return nullptr;
-    if (block && !take(parse_vc_seq(block_vals, block->size(), "block_seqs"), &block_cons)) return nullptr;
+    if (!take(parse_vc_seq(match_vals, match.size(), "match_seqs"), &match_cons)) return false;
+    if (block && !take(parse_vc_seq(block_vals, block->size(), "block_seqs"), &block_cons)) return false;
     EventSeq e;
     bounds.apply(e);
-    if (!intern_seq_trie(match, match_cons, &e.match_trie)) return nullptr;
+    if (!intern_seq_trie(match, match_cons, &e.match_trie)) return false;
     if (block) {
       e.block_trie.emplace();
-      if (!intern_seq_trie(*block, block_cons, &*e.block_trie)) return nullptr;
+      if (!intern_seq_trie(*block, block_cons, &*e.block_trie)) return false;
     }
-    access.pattern().elements.emplace_back(std::move(e));
-    Py_RETURN_NONE;
+    pattern.elements.emplace_back(std::move(e));
+    return true;
   });
 }
 

@@ -70,16 +70,12 @@ bool parse_time_block_args(const TimeBlockArgs& b, std::vector<TokenId>* ids, st
 template <class Element>
 PyObject* add_time_element(const Signature& sig, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                            PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<13> a;
-    if (!bind(sig, args, nargs, kwnames, a)) return nullptr;
-    BuilderAccess access(self);
-    if (!access) return nullptr;
+  return builder_call<13>(self, sig, args, nargs, kwnames, [&](const Bound<13>& a, Pattern& pattern) {
     ElementBounds bounds;
     TimeBlockArgs block;
-    if (!convert_args(a, sig.params, &bounds, &block)) return nullptr;
+    if (!convert_args(a, sig.params, &bounds, &block)) return false;
     Element e;
-    if (!parse_time_block_args(block, &e.block_tokens, &e.block_constraints)) return nullptr;
+    if (!parse_time_block_args(block, &e.block_tokens, &e.block_constraints)) return false;
     if constexpr (std::is_same_v<Element, DynamicTimeEvent>) {
       e.rel_min_dt = bounds.min_dt;
       e.rel_max_dt = bounds.max_dt;
@@ -89,8 +85,8 @@ PyObject* add_time_element(const Signature& sig, PyObject* self, PyObject* const
     } else {
       bounds.apply(e);
     }
-    access.pattern().elements.emplace_back(std::move(e));
-    Py_RETURN_NONE;
+    pattern.elements.emplace_back(std::move(e));
+    return true;
   });
 }
 

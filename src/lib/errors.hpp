@@ -16,6 +16,11 @@ bool create_panic_exception();
 
 // Raises a core error as its Python exception; returns null for `return`.
 PyObject* raise(const Error& e);
+// The same for routines that report failure as false.
+inline bool fail(const Error& e) {
+  raise(e);
+  return false;
+}
 template <class T>
 bool check(const Expected<T>& r) {
   if (r.ok()) return true;

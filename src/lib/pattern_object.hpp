@@ -1,8 +1,10 @@
 // The Python class Pattern: a pattern under construction.
 #pragma once
 
+#include "lib/binder.hpp"
 #include "lib/boxed.hpp"
 #include "lib/classes.hpp"
+#include "lib/errors.hpp"
 #include "types/pattern.hpp"
 
 namespace tide::py {
@@ -29,6 +31,21 @@ class BuilderAccess {
  private:
   PatternHolder* holder_ = nullptr;
 };
+
+// One builder call: binds the arguments, takes exclusive access to the
+// pattern and runs body(args, pattern), which converts, checks and appends,
+// returning false with the exception set when the call fails.
+template <size_t N, class F>
+PyObject* builder_call(PyObject* self, const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
+                       PyObject* kwnames, F&& body) {
+  return guarded([&]() -> PyObject* {
+    Bound<N> a;
+    if (!bind(sig, args, nargs, kwnames, a)) return nullptr;
+    BuilderAccess access(self);
+    if (!access || !body(a, access.pattern())) return nullptr;
+    Py_RETURN_NONE;
+  });
+}
 
 // The builder methods, each in the file of its element family.
 PyObject* add_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
