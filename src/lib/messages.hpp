@@ -23,6 +23,10 @@ inline constexpr const char* kTokenSeqEmpty = "Token sequences must not be empty
 inline constexpr const char* kTokenRefExpected =
     "Expected str (single token), list[str] (token set), list[list[str]] (same-timestamp sequences), or Pattern";
 
+// Span references (Pattern, (start_token, end_token) or StateSpan) and annotation specs.
+inline constexpr const char* kSpanRefExpected = "Expected Pattern or (str, str) tuple for span argument";
+inline constexpr const char* kUnknownAggregation = "Unknown aggregation '%U'. Choose: min, max, mean, count";
+
 // Target names used in kCannotConvert.
 namespace target {
 inline constexpr const char* kString = "PyString";
@@ -31,6 +35,7 @@ inline constexpr const char* kDict = "PyDict";
 inline constexpr const char* kSequence = "Sequence";
 inline constexpr const char* kArray = "PyArray<T, D>";
 inline constexpr const char* kStateMachine = "StateMachine";
+inline constexpr const char* kAnnotationSpec = "AnnotationSpec";
 }  // namespace target
 
 // Argument binding ("NAME() missing 1 required positional argument: 'x'").

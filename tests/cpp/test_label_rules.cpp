@@ -1,0 +1,175 @@
+// The label rules against direct computations from their definitions, on
+// random streams, points and (heavily overlapping) spans. Values are small
+// integers or NaN, so that sums are exact in any order.
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "annotate/label_rules.hpp"
+#include "annotate/range_aggregate.hpp"
+#include "check.hpp"
+
+using namespace tide;
+
+namespace {
+
+bool same(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (!(a[i] == b[i] || (std::isnan(a[i]) && std::isnan(b[i])))) return false;
+  return true;
+}
+
+// The aggregate of `values` by its definition; NaN for min, max and mean
+// when no value is a number.
+double aggregate(AggKind agg, const std::vector<double>& values) {
+  if (agg == AggKind::Count) return static_cast<double>(values.size());
+  double acc = agg == AggKind::Min ? kInf : agg == AggKind::Max ? -kInf : 0.0;
+  size_t k = 0;
+  for (const double v : values) {
+    if (std::isnan(v)) continue;
+    ++k;
+    acc = agg == AggKind::Min ? std::min(acc, v) : agg == AggKind::Max ? std::max(acc, v) : acc + v;
+  }
+  if (k == 0) return kNaN;
+  return agg == AggKind::Mean ? acc / static_cast<double>(k) : acc;
+}
+
+struct Case {
+  std::vector<double> times;
+  std::vector<uint64_t> point_pos;  // ascending, distinct
+  std::vector<double> point_values;
+  std::vector<Span> spans;
+};
+
+Case random_case(std::mt19937& rng) {
+  Case c;
+  const size_t n = std::uniform_int_distribution<size_t>(0, 24)(rng);
+  double t = std::uniform_int_distribution<int>(-3, 3)(rng);
+  std::bernoulli_distribution coin(0.4);
+  for (size_t p = 0; p < n; ++p) {
+    t += std::uniform_int_distribution<int>(0, 2)(rng);  // ties included
+    c.times.push_back(t);
+    if (coin(rng)) {
+      c.point_pos.push_back(p);
+      c.point_values.push_back(coin(rng) && coin(rng) ? kNaN : std::uniform_int_distribution<int>(-5, 5)(rng));
+    }
+  }
+  const size_t n_spans = n == 0 ? 0 : std::uniform_int_distribution<size_t>(0, 6)(rng);
+  for (size_t k = 0; k < n_spans; ++k) {
+    const uint64_t s = std::uniform_int_distribution<uint64_t>(0, n - 1)(rng);
+    c.spans.push_back({s, std::uniform_int_distribution<uint64_t>(s, n - 1)(rng)});
+  }
+  return c;
+}
+
+constexpr AggKind kAggs[] = {AggKind::Min, AggKind::Max, AggKind::Mean, AggKind::Count};
+
+}  // namespace
+
+TEST(range_aggregate_equals_its_definition) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 300; ++round) {
+    const Case c = random_case(rng);
+    const size_t m = c.point_values.size();
+    for (const AggKind agg : kAggs) {
+      const RangeAggregate r(agg, c.point_values);
+      for (size_t a = 0; a <= m; ++a)
+        for (size_t b = a; b <= m; ++b) {
+          const std::vector<double> inside(c.point_values.begin() + a, c.point_values.begin() + b);
+          CHECK(same({r.over(a, b)}, {aggregate(agg, inside)}));
+        }
+    }
+  }
+}
+
+TEST(span_aggregates_equal_writing_spans_in_order) {
+  std::mt19937 rng(12);
+  for (int round = 0; round < 2000; ++round) {
+    const Case c = random_case(rng);
+    const size_t n = c.times.size();
+    std::vector<Span> order = c.spans;
+    std::sort(order.begin(), order.end(),
+              [](const Span& a, const Span& b) { return a.start != b.start ? a.start < b.start : a.end < b.end; });
+    for (const AggKind agg : kAggs) {
+      std::vector<double> expected(n, kNaN);
+      for (const Span& sp : order) {
+        std::vector<double> inside;
+        for (size_t k = 0; k < c.point_pos.size(); ++k)
+          if (sp.start <= c.point_pos[k] && c.point_pos[k] <= sp.end) inside.push_back(c.point_values[k]);
+        for (uint64_t p = sp.start; p <= sp.end; ++p) expected[p] = aggregate(agg, inside);
+      }
+      CancelCheck cancel;
+      auto got = span_aggregates(n, c.spans, c.point_pos, c.point_values, agg, cancel);
+      CHECK(got && same(*got, expected));
+    }
+  }
+}
+
+TEST(window_aggregates_equal_their_definition) {
+  std::mt19937 rng(13);
+  for (int round = 0; round < 2000; ++round) {
+    const Case c = random_case(rng);
+    const size_t n = c.times.size();
+    std::vector<double> point_times;
+    for (const uint64_t p : c.point_pos) point_times.push_back(c.times[p]);
+    const TimeWindow window{static_cast<double>(std::uniform_int_distribution<int>(-1, 4)(rng)),
+                            std::bernoulli_distribution(0.5)(rng), std::bernoulli_distribution(0.5)(rng)};
+    for (const AggKind agg : kAggs) {
+      std::vector<double> expected(n, kNaN);
+      for (size_t i = 0; i < n; ++i) {
+        const double lo = window.lo(c.times[i]), hi = window.hi(c.times[i]);
+        if (window.cut_off(lo, hi, c.times.front(), c.times.back())) continue;
+        std::vector<double> inside;
+        for (size_t k = 0; k < point_times.size(); ++k)
+          if (lo <= point_times[k] && point_times[k] <= hi) inside.push_back(c.point_values[k]);
+        if (!inside.empty()) expected[i] = aggregate(agg, inside);
+      }
+      CancelCheck cancel;
+      auto got = window_aggregates(c.times, point_times, c.point_values, window, agg, cancel);
+      CHECK(got && same(*got, expected));
+    }
+  }
+}
+
+TEST(in_span_labels_equal_their_definition) {
+  std::mt19937 rng(14);
+  for (int round = 0; round < 2000; ++round) {
+    const Case c = random_case(rng);
+    const size_t n = c.times.size();
+    std::vector<int8_t> expected(n, -1);
+    for (size_t i = 0; i < n; ++i)
+      for (const Span& sp : c.spans) {
+        if (sp.start > i || i > sp.end) continue;
+        const bool has_x = std::any_of(c.point_pos.begin(), c.point_pos.end(),
+                                       [&](uint64_t p) { return sp.start <= p && p <= sp.end; });
+        expected[i] = std::max<int8_t>(expected[i], has_x ? 1 : 0);
+      }
+    CancelCheck cancel;
+    auto got = in_span_labels(n, c.spans, c.point_pos, cancel);
+    CHECK(got && *got == expected);
+  }
+}
+
+TEST(window_bounds_that_are_nan_hold_nothing) {
+  // An infinite window from time -inf has the upper end -inf + inf = NaN;
+  // a NaN time has NaN ends. Neither window holds a point.
+  const std::vector<double> times = {-kInf, 0.0, kNaN, 1.0};
+  const std::vector<double> point_times = {0.0, 1.0}, point_values = {1.0, 1.0};
+  CancelCheck cancel;
+  auto labels = occurrence_labels(times, point_times, {kInf, true, true}, cancel);
+  CHECK(labels && *labels == (std::vector<int8_t>{0, 1, 0, 1}));
+  auto counts = window_aggregates(times, point_times, point_values, {kInf, true, true}, AggKind::Count, cancel);
+  CHECK(counts && same(*counts, {kNaN, 2.0, kNaN, 1.0}));
+}
+
+TEST(rules_stop_when_cancelled) {
+  const size_t n = 3 * CancelCheck::kInterval;
+  const std::vector<double> times(n, 0.0);
+  const std::vector<Span> spans = {{0, n - 1}};
+  CancelCheck stop([](void*) { return true; }, nullptr);
+  auto labels = occurrence_labels(times, {}, {1.0, true, true}, stop);
+  CHECK(!labels && labels.error().kind == ErrorKind::Cancelled);
+  auto values = span_aggregates(n, spans, {}, {}, AggKind::Count, stop);
+  CHECK(!values && values.error().kind == ErrorKind::Cancelled);
+}
