@@ -26,6 +26,23 @@ MatchBuffer make_match_buffer(size_t n, size_t stream_len, bool include_tokens) 
   return buf;
 }
 
+void clear_match_buffer(MatchBuffer& buf, size_t n, bool include_tokens) {
+  buf.m_start.clear();
+  buf.m_end.clear();
+  buf.t_start.clear();
+  buf.t_end.clear();
+  buf.el_stream_idx.clear();
+  buf.el_times.clear();
+  buf.el_token_ids.clear();
+  buf.el_token_counts.clear();
+  buf.result_scalars.clear();
+  buf.result_lists.clear();
+  buf.mid_scalars.clear();
+  buf.mid_lists.clear();
+  buf.n = n;
+  buf.include_tokens = include_tokens;
+}
+
 void append_row(MatchBuffer& buf, const StreamView& s, size_t m_start, size_t m_end, double t_start,
                 double t_end, const size_t* pos, const double* time, const uint32_t* count) {
   const size_t n = buf.n;

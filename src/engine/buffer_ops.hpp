@@ -1,5 +1,6 @@
-// Creating a MatchBuffer with the driver's initial capacities and appending
-// one match row to it (Part 3.1), shared by the fast path and the search.
+// Creating a MatchBuffer with the driver's initial capacities, emptying one
+// for reuse and appending one match row to it, shared by the fast path and
+// the search.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,9 @@ size_t capacity_hint(size_t n, size_t stream_len);
 
 // An empty buffer for n elements with room for capacity_hint rows.
 MatchBuffer make_match_buffer(size_t n, size_t stream_len, bool include_tokens);
+
+// Empties every column of `buf` for n elements, keeping the capacities.
+void clear_match_buffer(MatchBuffer& buf, size_t n, bool include_tokens);
 
 // Appends the positions and times of one match: the four bounds, then slot j
 // at pos[j] with time[j] for j < n; when the buffer records tokens, slot j's

@@ -5,18 +5,41 @@
 #include "engine/search.hpp"
 
 namespace tide {
+namespace {
+
+// Appends the matches to `buf`, an empty buffer for engine.n elements.
+Status fill(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf,
+            CancelCheck& cancel) {
+  if (stream.len == 0 || engine.n == 0) return ok_status();
+  return engine.fast_path ? match_fast(engine, stream, first_only, buf, cancel)
+                          : match_full(engine, stream, first_only, buf, cancel);
+}
+
+}  // namespace
+
+Engine::Engine(const Pattern& p)
+    : pattern(p),
+      n(p.elements.size()),
+      full_mask(n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1),
+      fast_path(fast_path_qualifies(p)) {}
+
+// Callers check the element limit first; the guards below only keep a
+// missed check from shifting element bits past 64.
 
 Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& stream, bool first_only,
                                    bool include_tokens, CancelCheck& cancel) {
-  // Callers check the limit first (Part 2.1); this guard only keeps a
-  // missed check from shifting element bits past 64.
   if (engine.n > kMaxPatternElements) return check_element_count(engine.pattern).error();
   MatchBuffer buf = make_match_buffer(engine.n, stream.len, include_tokens);
-  if (stream.len == 0 || engine.n == 0) return buf;
-  const Status st = fast_path_qualifies(engine.pattern) ? match_fast(engine, stream, first_only, buf, cancel)
-                                                        : match_full(engine, stream, first_only, buf, cancel);
+  const Status st = fill(engine, stream, first_only, buf, cancel);
   if (!st) return st.error();
   return buf;
+}
+
+Status match_stream_into(const Engine& engine, const StreamView& stream, bool first_only, bool include_tokens,
+                         MatchBuffer& buf, CancelCheck& cancel) {
+  if (engine.n > kMaxPatternElements) return check_element_count(engine.pattern);
+  clear_match_buffer(buf, engine.n, include_tokens);
+  return fill(engine, stream, first_only, buf, cancel);
 }
 
 }  // namespace tide

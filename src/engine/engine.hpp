@@ -15,11 +15,9 @@ struct Engine {
   const Pattern& pattern;
   size_t n;            // element count, at most 64 (the caller checked)
   uint64_t full_mask;  // the low n bits set
+  bool fast_path;      // the pattern qualifies for the occurrence-list search
 
-  explicit Engine(const Pattern& p)
-      : pattern(p),
-        n(p.elements.size()),
-        full_mask(n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1) {}
+  explicit Engine(const Pattern& p);
 };
 
 // Every match (or only the first) of the engine's pattern in one stream, in
@@ -28,5 +26,10 @@ struct Engine {
 // its own check) with the 64-element ValueError of check_element_count.
 Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& stream, bool first_only,
                                    bool include_tokens, CancelCheck& cancel);
+
+// The same matches written to `buf`, which is emptied first but keeps its
+// capacity, so that a caller matching many streams reuses one buffer.
+Status match_stream_into(const Engine& engine, const StreamView& stream, bool first_only, bool include_tokens,
+                         MatchBuffer& buf, CancelCheck& cancel);
 
 }  // namespace tide

@@ -85,15 +85,15 @@ PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
     std::vector<int64_t> m_start(n_docs, -1), m_end(n_docs, -1);
     std::vector<double> mid(pattern.midstream ? n_docs : 0, std::nan(""));
     CancelCheck cancel = interrupt_check();
+    MatchBuffer buf;  // one buffer for the corpus: emptied per document, its capacity kept
     for (size_t k = 0; k < n_docs; ++k) {
       const uint64_t s = offs[k], e = offs[k + 1];
       if (!(s < e && e <= total)) continue;
-      auto buf = tide::match_stream(engine, corpus.slice(s, e), true, false, cancel);
-      if (!check(buf)) return nullptr;
-      if (buf->rows() == 0) continue;
-      m_start[k] = static_cast<int64_t>(buf->m_start[0]);
-      m_end[k] = static_cast<int64_t>(buf->m_end[0]);
-      if (pattern.midstream) mid[k] = mid_value(*buf);
+      if (!check(match_stream_into(engine, corpus.slice(s, e), true, false, buf, cancel))) return nullptr;
+      if (buf.rows() == 0) continue;
+      m_start[k] = static_cast<int64_t>(buf.m_start[0]);
+      m_end[k] = static_cast<int64_t>(buf.m_end[0]);
+      if (pattern.midstream) mid[k] = mid_value(buf);
     }
     Ref dict = Ref::steal(PyDict_New());
     if (!dict || !set_item(dict.get(), "m_start", array_from(std::move(m_start))) ||

@@ -61,6 +61,14 @@ inline MatchBuffer run(const Pattern& p, const Stream& s, bool first_only = fals
   return r.ok() ? std::move(*r) : MatchBuffer{};
 }
 
+// The same run through match_stream_into, writing to `reused`, a buffer
+// that may hold an earlier run's rows.
+inline bool run_into(const Pattern& p, const Stream& s, bool first_only, bool include_tokens, MatchBuffer& reused) {
+  Engine engine(p);
+  CancelCheck cancel;
+  return match_stream_into(engine, s.view(), first_only, include_tokens, reused, cancel).ok();
+}
+
 using Spans = std::vector<std::pair<size_t, size_t>>;
 
 inline Spans spans(const MatchBuffer& b) {

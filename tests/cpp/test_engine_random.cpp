@@ -172,7 +172,8 @@ TEST(random_fast_path_equals_general_search) {
   const CollectorStrategy kinds[] = {CollectorStrategy::None,          CollectorStrategy::SumTimes,
                                      CollectorStrategy::Count,         CollectorStrategy::CollectTokens,
                                      CollectorStrategy::CollectTimes,  CollectorStrategy::CollectPairs};
-  int mismatches = 0, first_mismatches = 0, rows_seen = 0;
+  int mismatches = 0, first_mismatches = 0, reuse_mismatches = 0, rows_seen = 0;
+  MatchBuffer reused;  // one buffer through every run, as match_batch keeps one
   for (int iter = 0; iter < 3000; ++iter) {
     const TokenId alphabet = std::uniform_int_distribution<TokenId>(1, 4)(rng);
     const size_t n = std::uniform_int_distribution<size_t>(1, 4)(rng);
@@ -197,15 +198,22 @@ TEST(random_fast_path_equals_general_search) {
     const MatchBuffer expect = first_row(full);
     if (!same_buffers(run(p, s, true, toks), expect) || !same_buffers(run(g, s, true, toks), expect))
       ++first_mismatches;
+    // The reused buffer ends up as a fresh one would.
+    for (const Pattern* q : {&p, &g})
+      for (bool first : {false, true})
+        if (!run_into(*q, s, first, toks, reused) || !same_buffers(reused, run(*q, s, first, toks)))
+          ++reuse_mismatches;
   }
   CHECK_EQ(mismatches, 0);
   CHECK_EQ(first_mismatches, 0);
+  CHECK_EQ(reuse_mismatches, 0);
   CHECK(rows_seen > 1000);  // the streams do produce matches
 }
 
 TEST(random_search_equals_model) {
   std::mt19937 rng(7);
-  int mismatches = 0, first_mismatches = 0, rows_seen = 0;
+  int mismatches = 0, first_mismatches = 0, reuse_mismatches = 0, rows_seen = 0;
+  MatchBuffer reused;
   for (int iter = 0; iter < 4000; ++iter) {
     const TokenId alphabet = std::uniform_int_distribution<TokenId>(2, 5)(rng);
     const size_t n = std::uniform_int_distribution<size_t>(1, 4)(rng);
@@ -242,8 +250,12 @@ TEST(random_search_equals_model) {
       if (++mismatches <= 3) std::printf("  model mismatch at iteration %d\n", iter);
     }
     if (!same_buffers(run(p, s, true, true), first_row(got))) ++first_mismatches;
+    const bool first = chance(2);
+    if (!run_into(p, s, first, true, reused) || !same_buffers(reused, first ? first_row(got) : got))
+      ++reuse_mismatches;
   }
   CHECK_EQ(mismatches, 0);
   CHECK_EQ(first_mismatches, 0);
+  CHECK_EQ(reuse_mismatches, 0);
   CHECK(rows_seen > 1000);
 }
