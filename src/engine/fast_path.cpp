@@ -7,6 +7,7 @@
 
 #include "engine/buffer_ops.hpp"
 #include "engine/collector_ops.hpp"
+#include "engine/token_scan.hpp"
 
 namespace tide {
 namespace {
@@ -52,10 +53,19 @@ class TokenSlots {
   std::array<Slot, 128> slots_{};
 };
 
-void emit(const Engine& engine, const StreamView& s, MatchBuffer& buf, const size_t* pos, const double* time,
-          const CollectorResult& acc) {
+// Appends the match whose slot j is at pos[j]. Times and the pattern
+// collector's result are read off the stream only here, for a match that is
+// reported.
+void emit(const Engine& engine, const StreamView& s, MatchBuffer& buf, const size_t* pos) {
   const size_t n = engine.n;
-  append_row(buf, s, pos[0], pos[n - 1], time[0], time[n - 1], pos, time, nullptr);
+  const CollectorStrategy strategy = engine.pattern.collector;
+  std::array<double, kMaxPatternElements> time;  // the first n are set
+  CollectorResult acc = empty_result(strategy);
+  for (size_t j = 0; j < n; ++j) {
+    time[j] = s.times[pos[j]];
+    if (strategy != CollectorStrategy::None) collector_update_in_place(strategy, acc, s.tokens[pos[j]], time[j]);
+  }
+  append_row(buf, s, pos[0], pos[n - 1], time[0], time[n - 1], pos, time.data(), nullptr);
   push_collector_result(buf.result_scalars, buf.result_lists, acc);
 }
 
@@ -63,21 +73,17 @@ void emit(const Engine& engine, const StreamView& s, MatchBuffer& buf, const siz
 // occurrence of element 0, then of element 1 after it, ...); when the greedy
 // pass fails no match exists at all.
 void first_match(const Engine& engine, const StreamView& s, MatchBuffer& buf) {
-  const size_t n = engine.n;
-  const CollectorStrategy strategy = engine.pattern.collector;
-  std::array<size_t, kMaxPatternElements> pos{};
-  std::array<double, kMaxPatternElements> time{};
-  CollectorResult acc = empty_result(strategy);
+  std::array<size_t, kMaxPatternElements> pos;  // the first engine.n are set
+  TokenScan scan;
   size_t p = 0;
-  for (size_t k = 0; k < n; ++k, ++p) {
-    const TokenId want = event(engine, k).match_token;
-    while (p < s.len && s.tokens[p] != want) ++p;
-    if (p >= s.len) return;
+  for (size_t k = 0; k < engine.n; ++k, ++p) {
+    scan.clear();
+    scan.add(event(engine, k).match_token);
+    p = scan.next(s.tokens, p, s.len);
+    if (p == s.len) return;
     pos[k] = p;
-    time[k] = s.times[p];
-    collector_update_in_place(strategy, acc, s.tokens[p], s.times[p]);
   }
-  emit(engine, s, buf, pos.data(), time.data(), acc);
+  emit(engine, s, buf, pos.data());
 }
 
 }  // namespace
@@ -96,31 +102,31 @@ Status match_fast(const Engine& engine, const StreamView& s, bool first_only, Ma
     return ok_status();
   }
 
-  // 1. Occurrence lists, one per distinct match token, in one pass.
+  // 1. Occurrence lists, one per distinct match token, in one pass that
+  // looks up only the positions holding one of the tokens.
   TokenSlots slots;
+  TokenScan scan;
   std::array<uint32_t, kMaxPatternElements> list_of{};  // element -> occurrence list
   uint32_t lists = 0;
   for (size_t k = 0; k < n; ++k) {
-    list_of[k] = slots.insert(event(engine, k).match_token, lists);
+    const TokenId token = event(engine, k).match_token;
+    list_of[k] = slots.insert(token, lists);
     if (list_of[k] == lists) ++lists;
+    scan.add(token);
   }
   std::vector<std::vector<size_t>> occ(lists);
-  for (size_t p = 0; p < s.len; ++p) {
+  for (size_t p = scan.next(s.tokens, 0, s.len); p < s.len; p = scan.next(s.tokens, p + 1, s.len)) {
     const uint32_t l = slots.find(s.tokens[p]);
     if (l != TokenSlots::kNone) occ[l].push_back(p);
   }
   for (size_t k = 0; k < n; ++k)
     if (occ[list_of[k]].empty()) return ok_status();
 
-  // 2. Per-depth collector states and slots.
-  const CollectorStrategy strategy = engine.pattern.collector;
-  std::vector<CollectorResult> acc(n + 1, empty_result(strategy));
   std::array<size_t, kMaxPatternElements> pos{};
-  std::array<double, kMaxPatternElements> time{};
   std::array<bool, kMaxPatternElements> backtrackable{};
   for (size_t k = 0; k < n; ++k) backtrackable[k] = event(engine, k).backtrackable;
 
-  // 3. The stack of (element k, cursor): entry k is always element k, so it
+  // 2. The stack of (element k, cursor): entry k is always element k, so it
   // is the cursor array up to `depth`.
   std::array<size_t, kMaxPatternElements> cursor{};
   size_t depth = 1;  // entries on the stack
@@ -137,13 +143,8 @@ Status match_fast(const Engine& engine, const StreamView& s, bool first_only, Ma
     const size_t q = list[c];
     cursor[k] = backtrackable[k] ? c + 1 : list.size();
     pos[k] = q;
-    time[k] = s.times[q];
-    if (strategy != CollectorStrategy::None) {
-      acc[k + 1] = acc[k];
-      collector_update_in_place(strategy, acc[k + 1], s.tokens[q], s.times[q]);
-    }
     if (k + 1 == n) {
-      emit(engine, s, buf, pos.data(), time.data(), acc[n]);
+      emit(engine, s, buf, pos.data());
       continue;
     }
     const std::vector<size_t>& next = occ[list_of[k + 1]];
