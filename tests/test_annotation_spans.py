@@ -1,0 +1,160 @@
+"""Span references and the span labels: in_span, span occurrences, span aggregates, state labels."""
+import pytest
+from hypothesis import given, strategies as st
+
+from annotation_helpers import (AGGS, NAN, TOKENS, WINDOWS, aggregate, cut_off, floats, in_window, labels, nan_as_none,
+                                starts, streams, token_refs)
+from tidemark import AnnotationSpec, Pattern, StateMachine, annotate_stream, state_spans
+
+A = AnnotationSpec
+EVERY_TOKEN = list("qxyzab")
+
+
+def counts(span, tokens):
+    """How many tokens lie in the span that labels each position (None outside every span)."""
+    return floats(A.span_aggregate("c", EVERY_TOKEN, span, "count"), tokens)
+
+
+@pytest.mark.parametrize("span, tokens, expected", [
+    # z at 1 and 3, y at 5 and 6: spans (1, 5) and (3, 5); the later one labels 3 to 5.
+    (("z", "y"), "qzqzqyy", [None, 5, 5, 3, 3, 3, None]),
+    (("z", "y"), "yqz", [None, None, None]),
+    # The same token as start and end: each occurrence pairs with the next.
+    (("a", "a"), "qqaqaqqa", [None, None, 3, 3, 4, 4, 4, 4]),
+    (("z", "never"), "zq", [None, None]),
+])
+def test_token_pairs(span, tokens, expected):
+    assert counts(span, tokens) == expected
+
+
+def test_in_span_counts_any_covering_span():
+    # Spans (0, 4), (2, 4) and (6, 7); x at 3 lies in the first two.
+    assert labels(A.in_span("s", "x", ("z", "y")), "zqzxyqzy") == [1, 1, 1, 1, 1, -1, 0, 0]
+    assert labels(A.in_span("s", "x", ("z", "never")), "zqzxy") == [-1] * 5
+
+
+def test_span_aggregate_values():
+    tokens, values = "zkqykzqy", [NAN, 4, 9, NAN, NAN, NAN, 9, NAN]
+    assert floats(A.span_aggregate("m", "k", ("z", "y"), "mean"), tokens, None, values) == [4] * 4 + [None] * 4
+    assert floats(A.span_aggregate("m", "k", ("z", "y"), "count"), tokens, None, values) == [1] * 4 + [None, 0, 0, 0]
+    assert floats(A.span_aggregate("m", "k", ("z", "y"), "min"), tokens) == [None] * 8
+
+
+@pytest.mark.parametrize("make, tokens, expected", [
+    # One span (2, 4) on times 0 to 6; being inside (2) beats a cut-off window (-1).
+    (lambda: A.future_span_occurrence("f", ("z", "y"), 1.0), "qqzqyqq", [0, 1, 2, 2, 2, 0, -1]),
+    (lambda: A.past_span_occurrence("p", ("z", "y"), 1.0), "qqzqyqq", [-1, 0, 2, 2, 2, 0, 0]),
+    (lambda: A.future_span_occurrence("f", ("z", "y"), 9.0), "zyq", [2, 2, -1]),
+])
+def test_span_occurrences(make, tokens, expected):
+    assert labels(make(), tokens) == expected
+
+
+def validity_machine():
+    """a, entered by x and left by e, needs two entries; b is entered by the pattern p then r."""
+    sm = StateMachine()
+    sm.add_state("a", min_events=2)
+    sm.add_state("b", drop_unclosed=False)
+    sm.add_entry("a", "x")
+    sm.add_exit("a", "e")
+    p = Pattern()
+    p.add_event("p")
+    p.add_event("r")
+    sm.add_entry("b", p)
+    return sm
+
+
+def test_state_spans_valid_only():
+    sm = validity_machine()
+    # a: (0, 1) with one entry is rejected, (3, 5) with two is valid.
+    tokens = "xeqxxe"
+    assert labels(A.in_span("s", "never", sm.span("a")), tokens) == [-1, -1, -1, 0, 0, 0]
+    assert labels(A.in_span("s", "never", sm.span("a", valid_only=False)), tokens) == [0, 0, -1, 0, 0, 0]
+
+
+def test_empty_timeout_entered_instances_leave_no_mark():
+    sm = StateMachine()
+    sm.add_state("a", max_gap=1.0, timeout_to="b", drop_unclosed=False)
+    sm.add_state("b", max_gap=1.0)
+    sm.add_entry("a", "x")
+    tokens, times = ["x", "q"], [0.0, 10.0]
+    rows = state_spans(tokens, times, sm)
+    assert rows["state"].tolist() == [1, 2] and rows["end_pos"].tolist() == [0, 0]  # b: start 1, end 0
+    assert labels(A.in_span("s", "never", sm.span("b", valid_only=False)), tokens, times) == [-1, -1]
+    assert labels(A.state_label("l", sm), tokens, times) == [1, 0]
+
+
+def test_state_labels():
+    sm = validity_machine()
+    # x at 1 opens a; the pattern (0, 2) then enters b, which owns 0 to 2: a keeps only 1 and is
+    # rejected, and the valid b wins there.
+    assert labels(A.state_label("l", sm), "pxrq") == [2, 2, 2, 2]
+    assert labels(A.state_label("l", sm, 5, -7), "qxeqxxq") == [5, -7, -7, 5, -7, -7, -7]
+    assert labels(A.state_label("l", sm), "qxxeq") == [0, 1, 1, 1, 0]
+
+
+def test_pattern_limit_applies_when_the_span_is_resolved():
+    p = Pattern()
+    for _ in range(65):
+        p.add_event("x")
+    spec = A.in_span("s", "x", p)
+    with pytest.raises(ValueError) as e:
+        labels(spec, "x")
+    assert str(e.value) == "Pattern has 65 elements; maximum is 64"
+
+
+def pair_spans(tokens, z, y):
+    spans = []
+    for s in range(len(tokens)):
+        if tokens[s] == z:
+            e = next((e for e in range(s + 1, len(tokens)) if tokens[e] == y), None)
+            if e is not None:
+                spans.append((s, e))
+    return spans
+
+
+pairs = st.tuples(st.sampled_from(TOKENS), st.sampled_from(TOKENS))
+
+
+@given(streams(), token_refs, pairs)
+def test_in_span_against_its_definition(stream, ref, pair):
+    tokens, times, _ = stream
+    xs = starts(ref, tokens, times)
+    spans = pair_spans(tokens, *pair)
+    expected = []
+    for i in range(len(tokens)):
+        covering = [any(s <= x <= e for x in xs) for s, e in spans if s <= i <= e]
+        expected.append(-1 if not covering else int(any(covering)))
+    assert labels(A.in_span("s", ref, pair), tokens, times) == expected
+
+
+@given(streams(), pairs)
+def test_span_occurrence_against_its_definition(stream, pair):
+    tokens, times, _ = stream
+    spans = pair_spans(tokens, *pair)
+    specs = [(A.future_span_occurrence if forward else A.past_span_occurrence)(str(k), pair, w, partial)
+             for k, (w, forward, partial) in enumerate(WINDOWS)]
+    got = annotate_stream(tokens, times, specs)
+    for k, (w, forward, partial) in enumerate(WINDOWS):
+        expected = []
+        for i, t in enumerate(times):
+            if any(s <= i <= e for s, e in spans):
+                expected.append(2)
+            elif cut_off(t, w, forward, times, partial):
+                expected.append(-1)
+            else:
+                expected.append(int(any(in_window(t, times[s], w, forward) for s, _ in spans)))
+        assert got[str(k)].tolist() == expected, (w, forward, partial)
+
+
+@given(streams(), token_refs, pairs)
+def test_span_aggregate_against_its_definition(stream, ref, pair):
+    tokens, times, values = stream
+    pts = starts(ref, tokens, times)
+    got = annotate_stream(tokens, times, [A.span_aggregate(agg, ref, pair, agg) for agg in AGGS], values)
+    for agg in AGGS:
+        expected = [None] * len(tokens)
+        for s, e in sorted(pair_spans(tokens, *pair)):
+            value = aggregate(agg, [values[p] for p in pts if s <= p <= e])
+            expected[s:e + 1] = [value] * (e - s + 1)
+        assert nan_as_none(got[agg]) == expected, agg
