@@ -44,20 +44,22 @@ Expected<std::vector<double>> span_aggregates(size_t n, const std::vector<Span>&
   // leaves at every position the span with the largest start covering it,
   // and of those the one with the largest end. Only that span of each start
   // matters; a stack of the spans begun so far, latest on top, finds it.
-  const std::vector<int64_t> ends = ends_by_start(spans, n);
+  const std::vector<Span> sorted = sorted_spans(spans);
+  SpanSweep sweep(sorted);
   struct Open {
-    int64_t end;
+    uint64_t end;
     double value;
   };
   std::vector<Open> open;
   for (size_t i = 0; i < n; ++i) {
     if (cancel.poll()) return cancelled();
-    while (!open.empty() && open.back().end < static_cast<int64_t>(i)) open.pop_back();
-    if (ends[i] >= 0) {
+    while (!open.empty() && open.back().end < i) open.pop_back();
+    const std::span<const Span> starting = sweep.starting_at(i);
+    if (!starting.empty()) {
+      const uint64_t end = starting.back().end;
       const auto a = std::lower_bound(point_pos.begin(), point_pos.end(), uint64_t{i}) - point_pos.begin();
-      const auto b = std::upper_bound(point_pos.begin(), point_pos.end(), static_cast<uint64_t>(ends[i])) -
-                     point_pos.begin();
-      open.push_back({ends[i], values.over(static_cast<size_t>(a), static_cast<size_t>(b))});
+      const auto b = std::upper_bound(point_pos.begin(), point_pos.end(), end) - point_pos.begin();
+      open.push_back({end, values.over(static_cast<size_t>(a), static_cast<size_t>(b))});
     }
     if (!open.empty()) out[i] = open.back().value;
   }

@@ -23,15 +23,19 @@ Expected<std::vector<int8_t>> occurrence_labels(std::span<const double> times, s
 Expected<std::vector<int8_t>> span_occurrence_labels(std::span<const double> times, const std::vector<Span>& spans,
                                                      const TimeWindow& window, CancelCheck& cancel) {
   const size_t n = times.size();
-  const std::vector<int64_t> ends = ends_by_start(spans, n);
+  const std::vector<Span> sorted = sorted_spans(spans);
   std::vector<double> start_times;
-  for (size_t p = 0; p < n; ++p)
-    if (ends[p] >= 0 && !std::isnan(times[p])) start_times.push_back(times[p]);
+  start_times.reserve(sorted.size());
+  for (const Span& sp : sorted)
+    if (sp.start < n && !std::isnan(times[sp.start])) start_times.push_back(times[sp.start]);
   auto out = occurrence_labels(times, start_times, window, cancel);
   if (!out) return out;
+  SpanSweep sweep(sorted);
   Reach reach;
-  for (size_t i = 0; i < n; ++i)
-    if (reach.covers(ends[i], i)) (*out)[i] = 2;
+  for (size_t i = 0; i < n; ++i) {
+    for (const Span& sp : sweep.starting_at(i)) reach.take(sp.end);
+    if (reach.covers(i)) (*out)[i] = 2;
+  }
   return out;
 }
 

@@ -1,41 +1,51 @@
-// Spans indexed by their start position, so that a left-to-right sweep
-// knows at every position how far the spans begun so far reach.
+// Spans ordered by start and taken in as a left-to-right sweep reaches
+// them, so that at every position the sweep knows how far the spans begun so
+// far reach. The sweep touches the spans only, never an array of the
+// stream's length.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "annotate/span_ref.hpp"
 
 namespace tide {
 
-// For each position, the largest end (clamped to n - 1) of the kept spans
-// starting there; -1 where none starts. Spans starting at or beyond n are
-// dropped.
-template <class Keep>
-std::vector<int64_t> ends_by_start(const std::vector<Span>& spans, size_t n, Keep keep) {
-  std::vector<int64_t> ends(n, -1);
-  for (const Span& sp : spans) {
-    if (sp.start >= n || !keep(sp)) continue;
-    const auto end = static_cast<int64_t>(std::min<uint64_t>(sp.end, n - 1));
-    ends[sp.start] = std::max(ends[sp.start], end);
+// The spans in (start, end) order.
+inline std::vector<Span> sorted_spans(const std::vector<Span>& spans) {
+  std::vector<Span> out = spans;
+  std::sort(out.begin(), out.end(),
+            [](const Span& a, const Span& b) { return a.start != b.start ? a.start < b.start : a.end < b.end; });
+  return out;
+}
+
+// Over spans in (start, end) order, visited at positions 0, 1, 2, ...
+class SpanSweep {
+ public:
+  explicit SpanSweep(std::span<const Span> sorted) : spans_(sorted) {}
+
+  // The spans that start at `i` (a run of the sorted list, its last one the
+  // longest), empty when none does; every earlier position must have been
+  // visited.
+  std::span<const Span> starting_at(size_t i) {
+    const size_t first = next_;
+    while (next_ < spans_.size() && spans_[next_].start <= i) ++next_;
+    return spans_.subspan(first, next_ - first);
   }
-  return ends;
-}
 
-inline std::vector<int64_t> ends_by_start(const std::vector<Span>& spans, size_t n) {
-  return ends_by_start(spans, n, [](const Span&) { return true; });
-}
+ private:
+  std::span<const Span> spans_;
+  size_t next_ = 0;
+};
 
-// The running reach of the spans begun so far: position i is covered when
-// some span started at or before i ends at or after it.
+// How far the spans taken in so far reach: position i is covered when one
+// of them ends at or after it.
 class Reach {
  public:
-  bool covers(int64_t end_starting_here, size_t i) {
-    reach_ = std::max(reach_, end_starting_here);
-    return reach_ >= static_cast<int64_t>(i);
-  }
+  void take(uint64_t end) { reach_ = std::max(reach_, static_cast<int64_t>(end)); }
+  bool covers(size_t i) const { return reach_ >= static_cast<int64_t>(i); }
 
  private:
   int64_t reach_ = -1;

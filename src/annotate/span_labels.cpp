@@ -14,15 +14,18 @@ Expected<std::vector<int8_t>> in_span_labels(size_t n, const std::vector<Span>& 
     return it != x.end() && *it <= sp.end;
   };
   // A position covered by several spans is 1 when any of them holds an X.
-  const std::vector<int64_t> ends = ends_by_start(spans, n);
-  const std::vector<int64_t> ends_with_x = ends_by_start(spans, n, holds_x);
+  const std::vector<Span> sorted = sorted_spans(spans);
+  SpanSweep sweep(sorted);
   Reach any, with_x;
   for (size_t i = 0; i < n; ++i) {
     if (cancel.poll()) return cancelled();
-    const bool in_any = any.covers(ends[i], i);
-    if (with_x.covers(ends_with_x[i], i)) {
+    for (const Span& sp : sweep.starting_at(i)) {
+      any.take(sp.end);
+      if (holds_x(sp)) with_x.take(sp.end);
+    }
+    if (with_x.covers(i)) {
       out[i] = 1;
-    } else if (in_any) {
+    } else if (any.covers(i)) {
       out[i] = 0;
     }
   }
