@@ -3,10 +3,9 @@
 (np.searchsorted over the point times), the reference a user would write by
 hand. A kind's own cost is the time of a call with that one spec less the
 time of a call with no spec (which converts and interns the stream)."""
-import time
-
 import numpy as np
 
+from bench_batch import best_times
 from tidemark import AnnotationSpec, StateMachine, annotate_stream
 
 N = 1_000_000
@@ -54,18 +53,6 @@ def numpy_future_occurrence(codes, times, code, w):
     labels = (point_times[first_at_or_after] <= times + w).astype(np.int8)
     labels[times + w > times[-1]] = -1
     return labels
-
-
-def best_times(fns, rounds=5):
-    """The best wall time of each function, in interleaved rounds so that all
-    see the same load of a shared machine."""
-    best = [float("inf")] * len(fns)
-    for _ in range(rounds):
-        for i, fn in enumerate(fns):
-            t0 = time.perf_counter()
-            fn()
-            best[i] = min(best[i], time.perf_counter() - t0)
-    return best
 
 
 def main():
