@@ -5,6 +5,7 @@ import tidemark
 from tidemark import Pattern, TideQuery
 from corpus import make_corpus
 from state_episodes import show_state_episodes
+from annotation_table import show_annotation_table
 
 
 def section(title):
@@ -75,6 +76,9 @@ def main():
 
     section("admission episodes labelled by a state machine")
     show_state_episodes(corpus)
+
+    section("label columns per event (annotate_stream), for two patients")
+    show_annotation_table(corpus)
 
 
 if __name__ == "__main__":
