@@ -30,6 +30,14 @@ def test_repeated_times_belong_to_every_window_at_that_time():
     assert labels(A.future_occurrence("f", "x", 0.0), "qqxq", [0, 5, 5, 5]) == [0, 1, 1, 1]
 
 
+def test_a_nan_time_lies_in_no_window():
+    # The point at the NaN time is in no window, the window of that position holds nothing,
+    # and the points after it are still found.
+    times = [1, NAN, 5]
+    assert labels(A.future_occurrence("f", "x", 0.0, True), "xxx", times) == [1, 0, 1]
+    assert floats(A.window_aggregate("w", "x", 0.0, "count", partial_window=True), "xxx", times) == [1, None, 1]
+
+
 @pytest.mark.parametrize("agg, w, forward, expected", [
     # k at times 0 (value 4), 1 (NaN), 2 (1) and 5 (7); an empty window is NaN, for count too.
     ("count", 1.0, True, [2, 2, 1, None, 1, 1]),
