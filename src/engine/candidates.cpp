@@ -26,6 +26,10 @@ inline bool any_occurrence_accepts(const std::vector<TokenId>& tokens,
   return false;
 }
 
+inline void add_first_tokens(const Trie& trie, TokenScan& scan) {
+  for (const auto& entry : trie.children) scan.add(entry.first);
+}
+
 inline uint64_t bit(uint32_t k) { return uint64_t{1} << k; }
 
 // The static time bounds of the kinds that carry them as min_dt .. max_at.
@@ -173,6 +177,23 @@ bool ElementTests::sequence_block(CandidateTables& tables, size_t p) const {
       removed |= tables.seq.erase_if([k](uint32_t s) { return s == k; }) != 0;
   }
   return removed;
+}
+
+void ElementTests::scan_tokens(const CandidateTables& tables, const Trie* midstream, TokenScan& scan) const {
+  if (!tables.time.empty()) scan.add_every();
+  for (const TokenEntry& m : tables.match) scan.add(m.token);
+  for (const TokenEntry& b : tables.block) scan.add(b.token);
+  for (uint32_t k : tables.seq) add_first_tokens(std::get<EventSeq>(element(k)).match_trie, scan);
+  for (uint32_t k : tables.block_seq) add_first_tokens(*std::get<EventSeq>(element(k)).block_trie, scan);
+  for (const ResolvedEntry& r : tables.resolved) {
+    for (TokenId y : r.spec->block_tokens) scan.add(y);
+    if (r.spec->seq_trie) {
+      add_first_tokens(*r.spec->seq_trie, scan);
+    } else {
+      for (TokenId y : r.spec->match_tokens) scan.add(y);
+    }
+  }
+  if (midstream) add_first_tokens(*midstream, scan);
 }
 
 void ElementTests::hit_test(const CandidateTables& tables, size_t p, TokenId x, double t, double v, double dt,

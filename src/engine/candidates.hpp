@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/small_vec.hpp"
+#include "engine/token_scan.hpp"
 #include "intern/token_id.hpp"
 #include "types/pattern.hpp"
 #include "types/stream.hpp"
@@ -92,6 +93,13 @@ class ElementTests {
   // Removes from the sequence list each element whose block_trie finds a
   // sequence at p; true when any was removed.
   bool sequence_block(CandidateTables& tables, size_t p) const;
+
+  // Adds to `scan` every token at which a step of a scan over `tables` could
+  // act: match and block tokens, the first tokens of pending sequences and
+  // sequence blocks, the tokens of the resolved specs, and those of the
+  // midstream trie when it collects in this scan (null otherwise). A pending
+  // time element may hit anywhere: then every position is found.
+  void scan_tokens(const CandidateTables& tables, const Trie* midstream, TokenScan& scan) const;
 
   // Appends to `hits` (cleared first) the pending elements that match at p
   // (token x, time t, value v, gap dt from the branch's last match, whose

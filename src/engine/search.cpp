@@ -60,6 +60,9 @@ class Search {
   // Emits e when it meets the pattern-wide bounds; true when it was emitted.
   bool complete(const StackEntry& e);
   bool midstream_active(uint64_t used) const;
+  // True when a position in [from, to) is past the pattern's max_dt from
+  // t_start: the duration cut would end the scan there.
+  bool cut_before(size_t from, size_t to, double t_start) const;
 
   const Engine& engine_;
   const Pattern& pattern_;
@@ -71,6 +74,7 @@ class Search {
   ElementTests tests_;
   CandidateTables tables_;
   HitList hits_;
+  TokenScan relevant_;  // the tokens of the positions a scan must visit
   CellPool cells_;
   std::vector<StackEntry> stack_;
   SpanTable spans_{};
@@ -120,15 +124,33 @@ bool Search::midstream_active(uint64_t used) const {
   return (used & m.start_after_mask) == m.start_after_mask && (used & m.stop_before_mask) == 0;
 }
 
+bool Search::cut_before(size_t from, size_t to, double t_start) const {
+  for (size_t p = from; p < to; ++p)
+    if (s_.times[p] - t_start > pattern_.max_dt) return true;
+  return false;
+}
+
 bool Search::scan(StackEntry& e) {
   // The popped entry is ours alone: its state serves as the scan's copy.
   MatchState& st = e.state;
   const bool mid_active = midstream_active(e.used);
   const double max_dt = pattern_.max_dt;
   const bool has_start = e.t_start != kInf;
+  // A position whose token is not relevant is one where every step below
+  // does nothing, bar the duration cut: such positions are passed over, the
+  // cut still checked at each of them when it can happen at all.
+  relevant_.clear();
+  tests_.scan_tokens(tables_, mid_active ? &pattern_.midstream->trie : nullptr, relevant_);
+  const bool cut_live = has_start && max_dt < kInf;
 
   for (size_t p = e.pos; p < s_.len; ++p) {
     if (cancel_.poll()) return false;
+    if (relevant_.skips()) {
+      const size_t q = relevant_.next(s_.tokens, p, s_.len);
+      if (cut_live && cut_before(p, q, e.t_start)) break;
+      p = q;
+      if (p == s_.len) break;
+    }
     const TokenId x = s_.tokens[p];
     const double t = s_.times[p];
     const double v = s_.value_at(p);

@@ -26,6 +26,7 @@ class TokenScan {
   // Adds x to the set. Past kMaxIds distinct ids the set gives up and finds
   // every position.
   void add(TokenId x) {
+    if (every_) return;
     for (size_t i = 0; i < count_; ++i)
       if (ids_[i] == x) return;
     if (count_ == kMaxIds) {
