@@ -56,7 +56,8 @@ def test_every_kind_gives_its_dtype_on_an_empty_stream():
     sm.add_state("s")
     sm.add_entry("s", "x")
     specs = [A.future_occurrence("0", "x", 1.0), A.past_occurrence("1", "x", 1.0), A.before_event("2", "x", "y"),
-             A.in_span("3", "x", ("z", "y")), A.window_aggregate("4", "x", 1.0), A.span_aggregate("5", "x", sm.span("s")),
+             A.in_span("3", "x", ("z", "y")), A.window_aggregate("4", "x", 1.0),
+             A.span_aggregate("5", "x", sm.span("s")),
              A.future_span_occurrence("6", ("z", "y"), 1.0), A.past_span_occurrence("7", ("z", "y"), 1.0),
              A.state_label("8", sm)]
     r = annotate_stream([], [], specs)

@@ -84,8 +84,8 @@ def test_occurrence_against_its_definition(stream, ref):
              for k, (w, forward, partial) in enumerate(WINDOWS)]
     got = annotate_stream(tokens, times, specs)
     for k, (w, forward, partial) in enumerate(WINDOWS):
-        expected = [-1 if cut_off(t, w, forward, times, partial) else int(any(in_window(t, pt, w, forward) for pt in pts))
-                    for t in times]
+        expected = [-1 if cut_off(t, w, forward, times, partial)
+                    else int(any(in_window(t, pt, w, forward) for pt in pts)) for t in times]
         assert got[str(k)].tolist() == expected, (w, forward, partial)
 
 
@@ -94,7 +94,8 @@ def test_window_aggregate_against_its_definition(stream, ref):
     tokens, times, values = stream
     pts = starts(ref, tokens, times)
     cases = [(window, agg) for window in WINDOWS for agg in AGGS]
-    specs = [A.window_aggregate(str(k), ref, w, agg, forward, partial) for k, ((w, forward, partial), agg) in enumerate(cases)]
+    specs = [A.window_aggregate(str(k), ref, w, agg, forward, partial)
+             for k, ((w, forward, partial), agg) in enumerate(cases)]
     got = annotate_stream(tokens, times, specs, values)
     for k, ((w, forward, partial), agg) in enumerate(cases):
         expected = []

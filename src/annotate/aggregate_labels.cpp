@@ -16,8 +16,8 @@ Expected<std::vector<double>> window_aggregates(std::span<const double> times, s
   const double first = times.front(), last = times.back();
   const RangeAggregate values(agg, point_values);
   WindowCursor cursor(point_times);
-  // Both cursors only move forward, so the window's point range changes at
-  // most twice per point: the aggregate is recomputed only when it does.
+  // Both cursors only move forward, so the window's range of points changes
+  // at most twice per point: the aggregate is recomputed only when it does.
   size_t cached_a = 0, cached_b = 0;
   double cached = kNaN;
   for (size_t i = 0; i < n; ++i) {

@@ -49,8 +49,12 @@ class Evaluator {
  public:
   Evaluator(const StreamView& s, CancelCheck& cancel) : s_(s), times_(s.times, s.len), cancel_(cancel) {}
 
-  Expected<LabelColumn> operator()(const FutureOccurrence& k) { return occurrence(k.ref, {k.window_t, true, k.partial_window}); }
-  Expected<LabelColumn> operator()(const PastOccurrence& k) { return occurrence(k.ref, {k.window_t, false, k.partial_window}); }
+  Expected<LabelColumn> operator()(const FutureOccurrence& k) {
+    return occurrence(k.ref, {k.window_t, true, k.partial_window});
+  }
+  Expected<LabelColumn> operator()(const PastOccurrence& k) {
+    return occurrence(k.ref, {k.window_t, false, k.partial_window});
+  }
 
   Expected<LabelColumn> operator()(const BeforeEvent& k) {
     auto x = match_points(k.x, s_, cancel_);

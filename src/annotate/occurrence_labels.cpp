@@ -33,6 +33,7 @@ Expected<std::vector<int8_t>> span_occurrence_labels(std::span<const double> tim
   SpanSweep sweep(sorted);
   Reach reach;
   for (size_t i = 0; i < n; ++i) {
+    if (cancel.poll()) return cancelled();
     for (const Span& sp : sweep.starting_at(i)) reach.take(sp.end);
     if (reach.covers(i)) (*out)[i] = 2;
   }
