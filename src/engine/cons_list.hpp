@@ -57,6 +57,12 @@ class CellPool {
     }
   }
 
+  // Drops every cell at once, keeping the capacity.
+  void reset() {
+    cells_.clear();
+    free_ = kNil;
+  }
+
   const ElMatch& match(Ref r) const { return cells_[r].match; }
   Ref next(Ref r) const { return cells_[r].next; }
 

@@ -9,10 +9,10 @@ namespace {
 
 // Appends the matches to `buf`, an empty buffer for engine.n elements.
 Status fill(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf,
-            CancelCheck& cancel) {
+            SearchScratch& search, CancelCheck& cancel) {
   if (stream.len == 0 || engine.n == 0) return ok_status();
   return engine.fast_path ? match_fast(engine, stream, first_only, buf, cancel)
-                          : match_full(engine, stream, first_only, buf, cancel);
+                          : match_full(engine, stream, first_only, buf, cancel, search);
 }
 
 }  // namespace
@@ -30,16 +30,17 @@ Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& strea
                                    bool include_tokens, CancelCheck& cancel) {
   if (engine.n > kMaxPatternElements) return check_element_count(engine.pattern).error();
   MatchBuffer buf = make_match_buffer(engine.n, stream.len, include_tokens);
-  const Status st = fill(engine, stream, first_only, buf, cancel);
+  SearchScratch search;
+  const Status st = fill(engine, stream, first_only, buf, search, cancel);
   if (!st) return st.error();
   return buf;
 }
 
 Status match_stream_into(const Engine& engine, const StreamView& stream, bool first_only, bool include_tokens,
-                         MatchBuffer& buf, CancelCheck& cancel) {
+                         MatchScratch& scratch, CancelCheck& cancel) {
   if (engine.n > kMaxPatternElements) return check_element_count(engine.pattern);
-  clear_match_buffer(buf, engine.n, include_tokens);
-  return fill(engine, stream, first_only, buf, cancel);
+  clear_match_buffer(scratch.buf, engine.n, include_tokens);
+  return fill(engine, stream, first_only, scratch.buf, scratch.search, cancel);
 }
 
 }  // namespace tide

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/match_buffer.hpp"
+#include "engine/search.hpp"
 #include "types/cancel.hpp"
 #include "types/expected.hpp"
 #include "types/pattern.hpp"
@@ -27,9 +28,16 @@ struct Engine {
 Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& stream, bool first_only,
                                    bool include_tokens, CancelCheck& cancel);
 
-// The same matches written to `buf`, which is emptied first but keeps its
-// capacity, so that a caller matching many streams reuses one buffer.
+// What one match after another reuses: the result buffer and the general
+// search's working memory, both keeping their capacity between calls.
+struct MatchScratch {
+  MatchBuffer buf;
+  SearchScratch search;
+};
+
+// The same matches written to scratch.buf, which is emptied first, so that
+// a caller matching many streams allocates nothing in the steady state.
 Status match_stream_into(const Engine& engine, const StreamView& stream, bool first_only, bool include_tokens,
-                         MatchBuffer& buf, CancelCheck& cancel);
+                         MatchScratch& scratch, CancelCheck& cancel);
 
 }  // namespace tide

@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "engine/buffer_ops.hpp"
 #include "engine/candidates.hpp"
 #include "engine/collector_ops.hpp"
 #include "engine/cons_list.hpp"
+#include "engine/engine.hpp"
 
 namespace tide {
 namespace {
@@ -40,20 +44,57 @@ struct StackEntry {
   double t_end = -kInf;
 };
 
+}  // namespace
+
+// Reused from one search to the next; every search starts by resetting it.
+struct SearchMemory {
+  CandidateTables tables;
+  HitList hits;
+  TokenScan relevant;  // the tokens of the positions a scan must visit
+  CellPool cells;
+  std::vector<StackEntry> stack;
+  SpanTable spans{};          // zero but for the slots in spans_written
+  uint64_t spans_written = 0;
+  std::array<size_t, kMaxPatternElements> slot_pos;  // assemble a completed match
+  std::array<double, kMaxPatternElements> slot_time;
+  std::array<uint32_t, kMaxPatternElements> slot_count;
+};
+
+SearchScratch::SearchScratch() = default;
+SearchScratch::~SearchScratch() = default;
+
+SearchMemory& SearchScratch::memory() {
+  if (!memory_) memory_ = std::make_unique<SearchMemory>();
+  return *memory_;
+}
+
+namespace {
+
+// Sets the result of a new entry, NoResult until then; with no collector
+// there is nothing to copy.
+template <class R>
+void assign_result(CollectorResult& fresh, R&& result) {
+  if (!std::holds_alternative<NoResult>(result)) fresh = std::forward<R>(result);
+}
+
 class Search {
  public:
-  Search(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf, CancelCheck& cancel)
+  Search(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf, CancelCheck& cancel,
+         SearchMemory& memory)
       : engine_(engine),
         pattern_(engine.pattern),
         s_(stream),
         first_only_(first_only),
         buf_(buf),
         cancel_(cancel),
-        tests_(engine.pattern, stream) {}
+        tests_(engine.pattern, stream),
+        m_(memory) {}
 
   Status run();
 
  private:
+  // Empties the stack, the cell pool and the span table of an earlier search.
+  void reset();
   // Scans from e.pos; false when cancelled.
   bool scan(StackEntry& e);
   void branch(StackEntry& e, size_t p, TokenId x, double t);
@@ -72,33 +113,35 @@ class Search {
   CancelCheck& cancel_;
 
   ElementTests tests_;
-  CandidateTables tables_;
-  HitList hits_;
-  TokenScan relevant_;  // the tokens of the positions a scan must visit
-  CellPool cells_;
-  std::vector<StackEntry> stack_;
-  SpanTable spans_{};
-  std::array<size_t, kMaxPatternElements> slot_pos_{};
-  std::array<double, kMaxPatternElements> slot_time_{};
-  std::array<uint32_t, kMaxPatternElements> slot_count_{};
+  SearchMemory& m_;
 };
 
+void Search::reset() {
+  m_.stack.clear();
+  m_.cells.reset();
+  for (uint64_t rest = m_.spans_written; rest != 0; rest &= rest - 1) m_.spans[__builtin_ctzll(rest)] = {};
+  m_.spans_written = 0;
+}
+
 Status Search::run() {
-  stack_.reserve(1);
+  reset();
   StackEntry start;
   start.state.collected = empty_result(pattern_.collector);
   start.state.mid_collected = pattern_.midstream ? empty_result(pattern_.midstream->collector) : NoResult{};
-  stack_.push_back(std::move(start));
+  m_.stack.push_back(std::move(start));
 
-  while (!stack_.empty()) {
+  while (!m_.stack.empty()) {
     if (cancel_.poll()) return cancelled();
-    StackEntry e = std::move(stack_.back());
-    stack_.pop_back();
-    if (e.has_record) spans_[e.rec_element] = {e.rec_start, e.rec_count};
+    StackEntry e = std::move(m_.stack.back());
+    m_.stack.pop_back();
+    if (e.has_record) {
+      m_.spans[e.rec_element] = {e.rec_start, e.rec_count};
+      m_.spans_written |= uint64_t{1} << e.rec_element;
+    }
 
     if (e.used == engine_.full_mask) {
       const bool emitted = complete(e);
-      cells_.release(e.state.path);
+      m_.cells.release(e.state.path);
       if (emitted && first_only_) return ok_status();
       continue;
     }
@@ -107,12 +150,12 @@ Status Search::run() {
     if (e.pos < s_.len) {
       const uint64_t pending = ~e.used & engine_.full_mask;
       const uint64_t candidates = pattern_.ordered ? (pending & (~pending + 1)) : pending;
-      tests_.build(tables_, candidates,
-                   e.state.has_last ? std::optional<TokenId>(e.state.last_token) : std::nullopt, spans_);
+      tests_.build(m_.tables, candidates,
+                   e.state.has_last ? std::optional<TokenId>(e.state.last_token) : std::nullopt, m_.spans);
       // With nothing that could hit, the scan could push nothing: skip it.
-      if (!tables_.nothing_to_match()) ok = scan(e);
+      if (!m_.tables.nothing_to_match()) ok = scan(e);
     }
-    cells_.release(e.state.path);
+    m_.cells.release(e.state.path);
     if (!ok) return cancelled();
   }
   return ok_status();
@@ -139,14 +182,14 @@ bool Search::scan(StackEntry& e) {
   // A position whose token is not relevant is one where every step below
   // does nothing, bar the duration cut: such positions are passed over, the
   // cut still checked at each of them when it can happen at all.
-  relevant_.clear();
-  tests_.scan_tokens(tables_, mid_active ? &pattern_.midstream->trie : nullptr, relevant_);
+  m_.relevant.clear();
+  tests_.scan_tokens(m_.tables, mid_active ? &pattern_.midstream->trie : nullptr, m_.relevant);
   const bool cut_live = has_start && max_dt < kInf;
 
   for (size_t p = e.pos; p < s_.len; ++p) {
     if (cancel_.poll()) return false;
-    if (relevant_.skips()) {
-      const size_t q = relevant_.next(s_.tokens, p, s_.len);
+    if (m_.relevant.skips()) {
+      const size_t q = m_.relevant.next(s_.tokens, p, s_.len);
       if (cut_live && cut_before(p, q, e.t_start)) break;
       p = q;
       if (p == s_.len) break;
@@ -161,27 +204,27 @@ bool Search::scan(StackEntry& e) {
     if (mid_active && pattern_.midstream->trie.match_at(s_, p))
       collector_update_in_place(pattern_.midstream->collector, st.mid_collected, x, t);
     // 3. Mapped block test.
-    const bool mapped_blocked = !tables_.resolved.empty() && tests_.mapped_block(tables_, x, v);
+    const bool mapped_blocked = !m_.tables.resolved.empty() && tests_.mapped_block(m_.tables, x, v);
     // 4. Token block test.
-    if (!tables_.block.empty()) {
-      if (const uint64_t retired = tests_.token_block(tables_, x, v)) {
-        ElementTests::remove_retired(tables_, retired);
-        if (tables_.nothing_to_match()) break;
+    if (!m_.tables.block.empty()) {
+      if (const uint64_t retired = tests_.token_block(m_.tables, x, v)) {
+        ElementTests::remove_retired(m_.tables, retired);
+        if (m_.tables.nothing_to_match()) break;
         continue;
       }
     }
     // 5. Sequence block test.
-    if (!tables_.block_seq.empty() && tests_.sequence_block(tables_, p) && tables_.nothing_to_match()) break;
+    if (!m_.tables.block_seq.empty() && tests_.sequence_block(m_.tables, p) && m_.tables.nothing_to_match()) break;
     // 6. A mapped block also spares position p from the match test.
     if (mapped_blocked) {
-      if (tables_.nothing_to_match()) break;
+      if (m_.tables.nothing_to_match()) break;
       continue;
     }
     // 7. Match test.
     const double dt = st.has_last ? t - st.last_time : 0.0;
-    tests_.hit_test(tables_, p, x, t, v, dt, st.has_last, st.last_time, hits_);
+    tests_.hit_test(m_.tables, p, x, t, v, dt, st.has_last, st.last_time, m_.hits);
     // 8., 9.
-    if (hits_.empty()) continue;
+    if (m_.hits.empty()) continue;
     branch(e, p, x, t);
     break;
   }
@@ -191,18 +234,18 @@ bool Search::scan(StackEntry& e) {
 void Search::branch(StackEntry& e, size_t p, TokenId x, double t) {
   MatchState& st = e.state;
   // 1. The continuation resumes this scan at p + 1.
-  const bool any_backtrackable = std::any_of(hits_.begin(), hits_.end(), [&](const Hit& h) {
+  const bool any_backtrackable = std::any_of(m_.hits.begin(), m_.hits.end(), [&](const Hit& h) {
     return is_backtrackable(pattern_.elements[h.element]);
   });
   if (any_backtrackable) {
-    StackEntry& c = stack_.emplace_back();
+    StackEntry& c = m_.stack.emplace_back();
     c.state.has_last = st.has_last;
     c.state.last_time = st.last_time;
     c.state.last_token = st.last_token;
-    c.state.collected = st.collected;
-    c.state.mid_collected = st.mid_collected;
+    assign_result(c.state.collected, st.collected);
+    assign_result(c.state.mid_collected, st.mid_collected);
     c.state.path = st.path;
-    cells_.retain(st.path);
+    m_.cells.retain(st.path);
     c.has_record = e.has_record;
     c.rec_element = e.rec_element;
     c.rec_start = e.rec_start;
@@ -219,19 +262,25 @@ void Search::branch(StackEntry& e, size_t p, TokenId x, double t) {
   const size_t m_start = first ? p : std::min(e.m_start, p);
   const double t_start = first ? t : e.t_start;
   const double t_end = e.m_end == kAbsent ? t : std::max(e.t_end, t);
-  CollectorResult collected = collector_update(pattern_.collector, st.collected, x, t);
+  CollectorResult collected;
+  if (pattern_.collector != CollectorStrategy::None) collected = collector_update(pattern_.collector, st.collected, x, t);
 
   // 3. Children from the last hit to the first, so that the first pops next.
-  for (size_t i = hits_.size(); i-- > 0;) {
-    const Hit& h = hits_[i];
+  for (size_t i = m_.hits.size(); i-- > 0;) {
+    const Hit& h = m_.hits[i];
     const bool last_child = i == 0;  // the scan's state is not needed after it
-    StackEntry& c = stack_.emplace_back();
+    StackEntry& c = m_.stack.emplace_back();
     c.state.has_last = true;
     c.state.last_time = t;
     c.state.last_token = x;
-    c.state.collected = last_child ? std::move(collected) : collected;
-    c.state.mid_collected = last_child ? std::move(st.mid_collected) : st.mid_collected;
-    c.state.path = cells_.make(ElMatch{p, t, h.count}, st.path);
+    if (last_child) {
+      assign_result(c.state.collected, std::move(collected));
+      assign_result(c.state.mid_collected, std::move(st.mid_collected));
+    } else {
+      assign_result(c.state.collected, collected);
+      assign_result(c.state.mid_collected, st.mid_collected);
+    }
+    c.state.path = m_.cells.make(ElMatch{p, t, h.count}, st.path);
     c.has_record = true;
     c.rec_element = h.element;
     c.rec_start = p;
@@ -253,14 +302,14 @@ bool Search::complete(const StackEntry& e) {
     return false;
   const size_t n = engine_.n;
   CellPool::Ref r = e.state.path;
-  for (size_t i = 0; i < n; ++i, r = cells_.next(r)) {
-    const ElMatch& m = cells_.match(r);
-    slot_pos_[n - 1 - i] = m.stream_idx;
-    slot_time_[n - 1 - i] = m.time;
-    slot_count_[n - 1 - i] = m.count;
+  for (size_t i = 0; i < n; ++i, r = m_.cells.next(r)) {
+    const ElMatch& m = m_.cells.match(r);
+    m_.slot_pos[n - 1 - i] = m.stream_idx;
+    m_.slot_time[n - 1 - i] = m.time;
+    m_.slot_count[n - 1 - i] = m.count;
   }
-  append_row(buf_, s_, e.m_start, e.m_end, e.t_start, e.t_end, slot_pos_.data(), slot_time_.data(),
-             slot_count_.data());
+  append_row(buf_, s_, e.m_start, e.m_end, e.t_start, e.t_end, m_.slot_pos.data(), m_.slot_time.data(),
+             m_.slot_count.data());
   push_collector_result(buf_.result_scalars, buf_.result_lists, e.state.collected);
   push_collector_result(buf_.mid_scalars, buf_.mid_lists, e.state.mid_collected);
   return true;
@@ -269,8 +318,8 @@ bool Search::complete(const StackEntry& e) {
 }  // namespace
 
 Status match_full(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf,
-                  CancelCheck& cancel) {
-  Search search(engine, stream, first_only, buf, cancel);
+                  CancelCheck& cancel, SearchScratch& scratch) {
+  Search search(engine, stream, first_only, buf, cancel, scratch.memory());
   return search.run();
 }
 

@@ -85,11 +85,12 @@ PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
     std::vector<int64_t> m_start(n_docs, -1), m_end(n_docs, -1);
     std::vector<double> mid(pattern.midstream ? n_docs : 0, std::nan(""));
     CancelCheck cancel = interrupt_check();
-    MatchBuffer buf;  // one buffer for the corpus: emptied per document, its capacity kept
+    MatchScratch scratch;  // one buffer and search memory for the corpus, reused per document
+    const MatchBuffer& buf = scratch.buf;
     for (size_t k = 0; k < n_docs; ++k) {
       const uint64_t s = offs[k], e = offs[k + 1];
       if (!(s < e && e <= total)) continue;
-      if (!check(match_stream_into(engine, corpus.slice(s, e), true, false, buf, cancel))) return nullptr;
+      if (!check(match_stream_into(engine, corpus.slice(s, e), true, false, scratch, cancel))) return nullptr;
       if (buf.rows() == 0) continue;
       m_start[k] = static_cast<int64_t>(buf.m_start[0]);
       m_end[k] = static_cast<int64_t>(buf.m_end[0]);

@@ -61,9 +61,9 @@ inline MatchBuffer run(const Pattern& p, const Stream& s, bool first_only = fals
   return r.ok() ? std::move(*r) : MatchBuffer{};
 }
 
-// The same run through match_stream_into, writing to `reused`, a buffer
-// that may hold an earlier run's rows.
-inline bool run_into(const Pattern& p, const Stream& s, bool first_only, bool include_tokens, MatchBuffer& reused) {
+// The same run through match_stream_into, writing to reused.buf; `reused`
+// may hold an earlier run's rows and search memory.
+inline bool run_into(const Pattern& p, const Stream& s, bool first_only, bool include_tokens, MatchScratch& reused) {
   Engine engine(p);
   CancelCheck cancel;
   return match_stream_into(engine, s.view(), first_only, include_tokens, reused, cancel).ok();

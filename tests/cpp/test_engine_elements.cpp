@@ -360,6 +360,19 @@ TEST(element_mapped_event_source_out_of_range) {
   CHECK(spans(run(self, stream({Q, Z, X}))) == (Spans{{0, 2}}));
 }
 
+TEST(element_mapped_event_reused_search_memory_holds_no_span) {
+  // Element 0 reads the span of element 1, which comes after it: nothing is
+  // recorded for it when element 0 is pending the first time, so the
+  // default (X) applies. A search reusing the memory of one that recorded
+  // element 1 at position 1 must not read that span: on Z Q B it would key
+  // Q and match Z.
+  Pattern p = pattern({mapped(1, {{{Q}, spec({Z})}}, spec({X})), ev(B)});
+  MatchScratch reused;
+  CHECK(run_into(p, stream({X, B}), false, false, reused) && spans(reused.buf) == (Spans{{0, 1}}));
+  CHECK(run_into(p, stream({Z, Q, B}), false, false, reused) && spans(reused.buf).empty());
+  CHECK(spans(run(p, stream({Z, Q, B}))).empty());
+}
+
 TEST(element_hit_order_at_one_position) {
   // Unordered {E0: X token, E1: time element} on X X: at position 0 the time
   // element hits before the token element, so the branch E1@0, E0@1 comes

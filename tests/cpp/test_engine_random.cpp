@@ -175,7 +175,7 @@ TEST(random_fast_path_equals_general_search) {
                                      CollectorStrategy::Count,         CollectorStrategy::CollectTokens,
                                      CollectorStrategy::CollectTimes,  CollectorStrategy::CollectPairs};
   int mismatches = 0, first_mismatches = 0, reuse_mismatches = 0, rows_seen = 0;
-  MatchBuffer reused;  // one buffer through every run, as match_batch keeps one
+  MatchScratch reused;  // one buffer and search memory through every run, as match_batch keeps
   for (int iter = 0; iter < 3000; ++iter) {
     const TokenId alphabet = std::uniform_int_distribution<TokenId>(1, 4)(rng);
     const size_t n = std::uniform_int_distribution<size_t>(1, 4)(rng);
@@ -203,7 +203,7 @@ TEST(random_fast_path_equals_general_search) {
     // The reused buffer ends up as a fresh one would.
     for (const Pattern* q : {&p, &g})
       for (bool first : {false, true})
-        if (!run_into(*q, s, first, toks, reused) || !same_buffers(reused, run(*q, s, first, toks)))
+        if (!run_into(*q, s, first, toks, reused) || !same_buffers(reused.buf, run(*q, s, first, toks)))
           ++reuse_mismatches;
   }
   CHECK_EQ(mismatches, 0);
@@ -227,7 +227,7 @@ struct ModelCases {
 void check_search_against_model(const ModelCases& cases) {
   std::mt19937 rng(cases.seed);
   int mismatches = 0, first_mismatches = 0, reuse_mismatches = 0, rows_seen = 0;
-  MatchBuffer reused;
+  MatchScratch reused;
   for (int iter = 0; iter < cases.iterations; ++iter) {
     const TokenId alphabet = std::uniform_int_distribution<TokenId>(cases.min_alphabet, cases.max_alphabet)(rng);
     const size_t n = std::uniform_int_distribution<size_t>(1, 4)(rng);
@@ -270,7 +270,7 @@ void check_search_against_model(const ModelCases& cases) {
     }
     if (!same_buffers(run(p, s, true, true), first_row(got))) ++first_mismatches;
     const bool first = chance(2);
-    if (!run_into(p, s, first, true, reused) || !same_buffers(reused, first ? first_row(got) : got))
+    if (!run_into(p, s, first, true, reused) || !same_buffers(reused.buf, first ? first_row(got) : got))
       ++reuse_mismatches;
   }
   CHECK_EQ(mismatches, 0);

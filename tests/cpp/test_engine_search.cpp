@@ -314,4 +314,9 @@ TEST(engine_cell_pool_frees_unheld_cells) {
   auto d = pool.make({5, 5.0, 1}, CellPool::kNil);  // reuses a freed cell
   CHECK(d < 3);
   CHECK_EQ(pool.match(d).stream_idx, size_t{5});
+  // reset drops every cell, held or not.
+  pool.make({6, 6.0, 1}, d);
+  pool.reset();
+  CHECK_EQ(pool.live(), size_t{0});
+  CHECK_EQ(pool.make({7, 7.0, 1}, CellPool::kNil), CellPool::Ref{0});
 }
