@@ -27,6 +27,9 @@ MatchBuffer make_match_buffer(size_t n, size_t stream_len, bool include_tokens) 
 }
 
 void clear_match_buffer(MatchBuffer& buf, size_t n, bool include_tokens) {
+  buf.n = n;
+  buf.include_tokens = include_tokens;
+  if (buf.rows() == 0) return;  // every column grows only with a row
   buf.m_start.clear();
   buf.m_end.clear();
   buf.t_start.clear();
@@ -39,8 +42,6 @@ void clear_match_buffer(MatchBuffer& buf, size_t n, bool include_tokens) {
   buf.result_lists.clear();
   buf.mid_scalars.clear();
   buf.mid_lists.clear();
-  buf.n = n;
-  buf.include_tokens = include_tokens;
 }
 
 void append_row(MatchBuffer& buf, const StreamView& s, size_t m_start, size_t m_end, double t_start,

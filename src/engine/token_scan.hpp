@@ -48,25 +48,20 @@ class TokenScan {
   // The first p in [from, len) whose tokens[p] is in the set; len when none.
   size_t next(const TokenId* tokens, size_t from, size_t len) const {
     if (every_) return from;
-    size_t p = from;
+    if (count_ == 0) return len;
 #ifdef __SSE2__
-    for (; p + 16 <= len; p += 16) {
-      const auto* block = reinterpret_cast<const __m128i*>(tokens + p);
-      const __m128i a = _mm_loadu_si128(block), b = _mm_loadu_si128(block + 1);
-      const __m128i c = _mm_loadu_si128(block + 2), d = _mm_loadu_si128(block + 3);
-      __m128i ea = _mm_setzero_si128(), eb = ea, ec = ea, ed = ea;
-      for (size_t i = 0; i < count_; ++i) {
-        ea = _mm_or_si128(ea, _mm_cmpeq_epi32(a, wide_[i]));
-        eb = _mm_or_si128(eb, _mm_cmpeq_epi32(b, wide_[i]));
-        ec = _mm_or_si128(ec, _mm_cmpeq_epi32(c, wide_[i]));
-        ed = _mm_or_si128(ed, _mm_cmpeq_epi32(d, wide_[i]));
-      }
-      // Lanes of -1 or 0 narrow to one byte each, in stream order.
-      const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(ea, eb), _mm_packs_epi32(ec, ed));
-      if (const int mask = _mm_movemask_epi8(bytes)) return p + static_cast<size_t>(__builtin_ctz(mask));
+    if (len >= 16) {
+      size_t p = from;
+      for (; p + 16 <= len; p += 16)
+        if (const unsigned mask = block_mask(tokens + p)) return p + static_cast<size_t>(__builtin_ctz(mask));
+      if (p >= len) return len;
+      // The last block overlaps the one before: its lanes before p are dropped.
+      const size_t last = len - 16;
+      const unsigned mask = block_mask(tokens + last) >> (p - last);
+      return mask ? p + static_cast<size_t>(__builtin_ctz(mask)) : len;
     }
 #endif
-    for (; p < len; ++p)
+    for (size_t p = from; p < len; ++p)
       for (size_t i = 0; i < count_; ++i)
         if (tokens[p] == ids_[i]) return p;
     return len;
@@ -74,6 +69,25 @@ class TokenScan {
 
  private:
 #ifdef __SSE2__
+  // Bit j set when tokens[j] is in the (non-empty) set, for j < 16.
+  unsigned block_mask(const TokenId* tokens) const {
+    const auto* block = reinterpret_cast<const __m128i*>(tokens);
+    const __m128i a = _mm_loadu_si128(block), b = _mm_loadu_si128(block + 1);
+    const __m128i c = _mm_loadu_si128(block + 2), d = _mm_loadu_si128(block + 3);
+    __m128i ea = _mm_cmpeq_epi32(a, wide_[0]), eb = _mm_cmpeq_epi32(b, wide_[0]);
+    __m128i ec = _mm_cmpeq_epi32(c, wide_[0]), ed = _mm_cmpeq_epi32(d, wide_[0]);
+    for (size_t i = 1; i < count_; ++i) {
+      ea = _mm_or_si128(ea, _mm_cmpeq_epi32(a, wide_[i]));
+      eb = _mm_or_si128(eb, _mm_cmpeq_epi32(b, wide_[i]));
+      ec = _mm_or_si128(ec, _mm_cmpeq_epi32(c, wide_[i]));
+      ed = _mm_or_si128(ed, _mm_cmpeq_epi32(d, wide_[i]));
+    }
+    // Lanes of -1 or 0 narrow to one byte each, in stream order.
+    const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(ea, eb), _mm_packs_epi32(ec, ed));
+    return static_cast<unsigned>(_mm_movemask_epi8(bytes));
+  }
+
+
   __m128i wide_[kMaxIds];  // ids_[i] in each of four lanes
 #endif
   TokenId ids_[kMaxIds];
