@@ -4,6 +4,7 @@
 #include "lib/classes.hpp"
 #include "lib/errors.hpp"
 #include "lib/functions.hpp"
+#include "lib/machine_arg.hpp"
 #include "lib/numpy_api.hpp"
 #include "lib/state_machine_object.hpp"
 #include "lib/stream_input.hpp"
@@ -14,13 +15,6 @@ namespace {
 
 constexpr const char* kParams[] = {"tokens", "times", "machine", "values", "include_invalid"};
 constexpr Signature kSig{"state_spans", kParams, 3};
-
-bool to_machine(PyObject* o, const char* arg) {
-  if (is_instance(o, Class::StateMachine)) return true;
-  raise_cannot_convert(o, msg::target::kStateMachine);
-  prefix_type_error(arg);
-  return false;
-}
 
 // One column: a new one-dimensional array of `n` items of C type T, filled
 // in place with field(instance) for each kept instance.
