@@ -41,9 +41,7 @@ bool apply(PyObject* dict, const AnnotationSpecHolder& spec, const StreamView& s
 }  // namespace
 
 PyObject* annotate_stream(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kSig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<4>(kSig, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
     StreamInput in;
     std::vector<Ref> specs;
     // Converted in signature order: the specs come between times and values.

@@ -2,6 +2,7 @@
 // Each converts its plain arguments first, then its references, then the
 // aggregation name, and stops at the first error.
 #include "annotate/quote.hpp"
+#include "lib/method_def.hpp"
 #include "lib/annotation_spec_docs.hpp"
 #include "lib/annotation_spec_object.hpp"
 #include "lib/binder.hpp"
@@ -42,9 +43,7 @@ bool parse_agg(const std::string& text, PyObject* given, AggKind* out) {
 // The four methods (name, reference, window_t, partial_window=False).
 template <class Kind, class Ref, bool (*parse)(PyObject*, Ref*)>
 PyObject* windowed(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(sig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<4>(sig, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
     std::string name;
     double window_t = 0.0;
     bool partial_window = false;
@@ -84,9 +83,7 @@ constexpr const char* kBeforeEventParams[] = {"name", "x", "y", "reset"};
 constexpr Signature kBeforeEvent{"AnnotationSpec.before_event", kBeforeEventParams, 3};
 
 PyObject* before_event(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kBeforeEvent, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<4>(kBeforeEvent, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
     BeforeEvent kind;
     std::string name;
     if (!to_string(a[0], &name, "name") || !optional_arg(a[3], &kind.reset, "reset", to_bool) ||
@@ -100,9 +97,7 @@ constexpr const char* kInSpanParams[] = {"name", "x", "span"};
 constexpr Signature kInSpan{"AnnotationSpec.in_span", kInSpanParams, 3};
 
 PyObject* in_span(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<3> a;
-    if (!bind(kInSpan, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<3>(kInSpan, args, nargs, kwnames, [&](const Bound<3>& a) -> PyObject* {
     InSpan kind;
     std::string name;
     if (!to_string(a[0], &name, "name") || !parse_span_ref(a[2], &kind.span) || !parse_token_ref(a[1], &kind.x))
@@ -115,9 +110,7 @@ constexpr const char* kWindowAggregateParams[] = {"name", "k", "window_t", "agg"
 constexpr Signature kWindowAggregate{"AnnotationSpec.window_aggregate", kWindowAggregateParams, 3};
 
 PyObject* window_aggregate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<6> a;
-    if (!bind(kWindowAggregate, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<6>(kWindowAggregate, args, nargs, kwnames, [&](const Bound<6>& a) -> PyObject* {
     WindowAggregate kind;
     std::string name, agg = "mean";
     if (!to_string(a[0], &name, "name") || !to_double(a[2], &kind.window_t, "window_t") ||
@@ -133,9 +126,7 @@ constexpr const char* kSpanAggregateParams[] = {"name", "k", "span", "agg"};
 constexpr Signature kSpanAggregate{"AnnotationSpec.span_aggregate", kSpanAggregateParams, 3};
 
 PyObject* span_aggregate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kSpanAggregate, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<4>(kSpanAggregate, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
     SpanAggregate kind;
     std::string name, agg = "mean";
     if (!to_string(a[0], &name, "name") || !optional_arg(a[3], &agg, "agg", to_string) ||
@@ -150,9 +141,7 @@ constexpr Signature kStateLabel{"AnnotationSpec.state_label", kStateLabelParams,
 
 // The machine is frozen here: later edits to it do not reach the spec.
 PyObject* state_label(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kStateLabel, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<4>(kStateLabel, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
     StateLabel kind;
     std::string name;
     if (!to_string(a[0], &name, "name") || !to_machine(a[1], "machine") ||
@@ -173,17 +162,18 @@ PyObject* spec_repr(PyObject* self) {
   });
 }
 
-#define STATIC_METHOD(name) {#name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(name)), \
-                             METH_FASTCALL | METH_KEYWORDS | METH_STATIC, doc::k_##name}
-
 PyMethodDef kMethods[] = {
-    STATIC_METHOD(future_occurrence),      STATIC_METHOD(past_occurrence),      STATIC_METHOD(before_event),
-    STATIC_METHOD(in_span),                STATIC_METHOD(future_span_occurrence), STATIC_METHOD(past_span_occurrence),
-    STATIC_METHOD(window_aggregate),       STATIC_METHOD(span_aggregate),       STATIC_METHOD(state_label),
-    {nullptr, nullptr, 0, nullptr},
+    TIDE_STATIC_FASTCALL(future_occurrence),
+    TIDE_STATIC_FASTCALL(past_occurrence),
+    TIDE_STATIC_FASTCALL(before_event),
+    TIDE_STATIC_FASTCALL(in_span),
+    TIDE_STATIC_FASTCALL(future_span_occurrence),
+    TIDE_STATIC_FASTCALL(past_span_occurrence),
+    TIDE_STATIC_FASTCALL(window_aggregate),
+    TIDE_STATIC_FASTCALL(span_aggregate),
+    TIDE_STATIC_FASTCALL(state_label),
+    TIDE_END_METHODS,
 };
-
-#undef STATIC_METHOD
 
 PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(no_constructor)},

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "lib/errors.hpp"
 #include "lib/py_ref.hpp"
 
 namespace tide::py {
@@ -42,6 +43,17 @@ bool bind(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObjec
 template <size_t N>
 bool bind(const Signature& sig, PyObject* args, PyObject* kwargs, Bound<N>& out) {
   return bind_tuple(sig, args, kwargs, out.slot);
+}
+
+// An entry point's frame: binds the arguments and runs body(bound) inside
+// the entry guard.
+template <size_t N, class F>
+PyObject* call_bound(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, F&& body) {
+  return guarded([&]() -> PyObject* {
+    Bound<N> a;
+    if (!bind(sig, args, nargs, kwnames, a)) return nullptr;
+    return body(a);
+  });
 }
 
 }  // namespace tide::py

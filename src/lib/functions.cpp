@@ -1,3 +1,4 @@
+#include "lib/method_def.hpp"
 #include "lib/functions.hpp"
 
 #include "lib/module_docs.hpp"
@@ -5,17 +6,12 @@
 namespace tide::py {
 namespace {
 
-#define FUNCTION(name) {#name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(name)), \
-                        METH_FASTCALL | METH_KEYWORDS, doc::k_##name}
-
 PyMethodDef kFunctions[] = {
-    FUNCTION(annotate_stream),
-    FUNCTION(state_spans),
-    FUNCTION(vocab_ids),
-    {nullptr, nullptr, 0, nullptr},
+    TIDE_FASTCALL(annotate_stream),
+    TIDE_FASTCALL(state_spans),
+    TIDE_FASTCALL(vocab_ids),
+    TIDE_END_METHODS,
 };
-
-#undef FUNCTION
 
 }  // namespace
 

@@ -58,9 +58,7 @@ bool set_item(PyObject* dict, const char* key, PyObject* value) {
 }  // namespace
 
 PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kSig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<4>(kSig, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
     PyArrayObject *tokens = nullptr, *times = nullptr, *offsets = nullptr, *values = nullptr;
     if (!to_array(a[0], NPY_UINT32, &tokens, "token_ids") || !to_array(a[1], NPY_FLOAT64, &times, "times") ||
         !to_array(a[2], NPY_INT64, &offsets, "offsets") ||

@@ -1,3 +1,4 @@
+#include "lib/method_def.hpp"
 #include "lib/binder.hpp"
 #include "lib/convert.hpp"
 #include "lib/errors.hpp"
@@ -34,23 +35,18 @@ PyObject* pattern_repr(PyObject* self) {
   return guarded([&] { return PyUnicode_FromString(pattern_repr(pattern_holder(self).pattern).c_str()); });
 }
 
-#define BUILDER(name) {#name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(name)), \
-                       METH_FASTCALL | METH_KEYWORDS, doc::k_##name}
-
 PyMethodDef kMethods[] = {
-    BUILDER(add_event),
-    BUILDER(add_event_set),
-    BUILDER(add_event_seq),
-    BUILDER(add_time_event),
-    BUILDER(add_dynamic_time_event),
-    BUILDER(add_dynamic_event),
-    BUILDER(add_dynamic_event_set),
-    BUILDER(add_mapped_event),
-    BUILDER(add_midstream_collector),
-    {nullptr, nullptr, 0, nullptr},
+    TIDE_FASTCALL(add_event),
+    TIDE_FASTCALL(add_event_set),
+    TIDE_FASTCALL(add_event_seq),
+    TIDE_FASTCALL(add_time_event),
+    TIDE_FASTCALL(add_dynamic_time_event),
+    TIDE_FASTCALL(add_dynamic_event),
+    TIDE_FASTCALL(add_dynamic_event_set),
+    TIDE_FASTCALL(add_mapped_event),
+    TIDE_FASTCALL(add_midstream_collector),
+    TIDE_END_METHODS,
 };
-
-#undef BUILDER
 
 PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(pattern_new)},

@@ -38,9 +38,7 @@ class BuilderAccess {
 template <size_t N, class F>
 PyObject* builder_call(PyObject* self, const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
                        PyObject* kwnames, F&& body) {
-  return guarded([&]() -> PyObject* {
-    Bound<N> a;
-    if (!bind(sig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<N>(sig, args, nargs, kwnames, [&](const Bound<N>& a) -> PyObject* {
     BuilderAccess access(self);
     if (!access || !body(a, access.pattern())) return nullptr;
     Py_RETURN_NONE;

@@ -1,4 +1,5 @@
 #include "engine/engine.hpp"
+#include "lib/method_def.hpp"
 #include "lib/binder.hpp"
 #include "lib/cancel_check.hpp"
 #include "lib/convert.hpp"
@@ -40,9 +41,7 @@ bool convert_flags(PyObject* first_only_arg, PyObject* include_arg, bool* first_
 }
 
 PyObject* match_stream(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<5> a;
-    if (!bind(kMatchSig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<5>(kMatchSig, args, nargs, kwnames, [&](const Bound<5>& a) -> PyObject* {
     StreamInput stream;
     bool first_only = false, include_tokens = false;
     if (!stream.convert(a[0], a[1], a[2]) || !convert_flags(a[3], a[4], &first_only, &include_tokens) ||
@@ -53,9 +52,7 @@ PyObject* match_stream(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
 }
 
 PyObject* preprocess(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<3> a;
-    if (!bind(kPreSig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<3>(kPreSig, args, nargs, kwnames, [&](const Bound<3>& a) -> PyObject* {
     StreamInput stream;
     if (!stream.convert(a[0], a[1], a[2]) || !stream.check_lens() || !stream.intern()) return nullptr;
     PyTypeObject* type = class_type(Class::PreprocessedStream);
@@ -66,9 +63,7 @@ PyObject* preprocess(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
 }
 
 PyObject* match_preprocessed(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<3> a;
-    if (!bind(kMatchPreSig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<3>(kMatchPreSig, args, nargs, kwnames, [&](const Bound<3>& a) -> PyObject* {
     if (!is_instance(a[0], Class::PreprocessedStream)) {
       raise_cannot_convert(a[0], class_name(Class::PreprocessedStream));
       prefix_type_error("stream");
@@ -80,18 +75,13 @@ PyObject* match_preprocessed(PyObject* self, PyObject* const* args, Py_ssize_t n
   });
 }
 
-#define METHOD(name) {#name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(name)), \
-                      METH_FASTCALL | METH_KEYWORDS, doc::k_##name}
-
 PyMethodDef kMethods[] = {
-    METHOD(match_stream),
-    METHOD(preprocess),
-    METHOD(match_preprocessed),
-    METHOD(match_batch),
-    {nullptr, nullptr, 0, nullptr},
+    TIDE_FASTCALL(match_stream),
+    TIDE_FASTCALL(preprocess),
+    TIDE_FASTCALL(match_preprocessed),
+    TIDE_FASTCALL(match_batch),
+    TIDE_END_METHODS,
 };
-
-#undef METHOD
 
 PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(query_new)},

@@ -1,5 +1,6 @@
 #include <optional>
 
+#include "lib/method_def.hpp"
 #include "lib/binder.hpp"
 #include "lib/classes.hpp"
 #include "lib/convert.hpp"
@@ -80,9 +81,7 @@ constexpr const char* kAddStateParams[] = {"name",         "max_gap",    "gap_an
 constexpr Signature kAddState{"StateMachine.add_state", kAddStateParams, 1};
 
 PyObject* add_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<10> a;
-    if (!bind(kAddState, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<10>(kAddState, args, nargs, kwnames, [&](const Bound<10>& a) -> PyObject* {
     Access access(self);
     if (!access) return nullptr;
     StateOptions opts;
@@ -113,9 +112,7 @@ constexpr const char* kAddEntryParams[] = {"state", "trigger", "from_states", "a
 constexpr Signature kAddEntry{"StateMachine.add_entry", kAddEntryParams, 2};
 
 PyObject* add_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kAddEntry, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<4>(kAddEntry, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
     Access access(self);
     if (!access) return nullptr;
     std::string state, anchor = "end";
@@ -132,9 +129,7 @@ constexpr const char* kAddExitParams[] = {"state", "trigger", "inclusive", "anch
 constexpr Signature kAddExit{"StateMachine.add_exit", kAddExitParams, 2};
 
 PyObject* add_exit(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<4> a;
-    if (!bind(kAddExit, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<4>(kAddExit, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
     Access access(self);
     if (!access) return nullptr;
     std::string state, anchor = "end";
@@ -150,9 +145,7 @@ constexpr const char* kSpanParams[] = {"state", "valid_only"};
 constexpr Signature kSpan{"StateMachine.span", kSpanParams, 1};
 
 PyObject* span(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<2> a;
-    if (!bind(kSpan, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<2>(kSpan, args, nargs, kwnames, [&](const Bound<2>& a) -> PyObject* {
     std::string state;
     bool valid_only = true;
     if (!to_string(a[0], &state, "state") || !optional_arg(a[1], &valid_only, "valid_only", to_bool))
@@ -169,9 +162,7 @@ constexpr const char* kStateIdParams[] = {"name"};
 constexpr Signature kStateId{"StateMachine.state_id", kStateIdParams, 1};
 
 PyObject* state_id(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<1> a;
-    if (!bind(kStateId, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<1>(kStateId, args, nargs, kwnames, [&](const Bound<1>& a) -> PyObject* {
     std::string name;
     if (!to_string(a[0], &name, "name")) return nullptr;
     auto id = find_state(holder(self).decl, name);
@@ -198,15 +189,11 @@ PyObject* machine_repr(PyObject* self) {
   return guarded([&] { return PyUnicode_FromString(tide::machine_repr(holder(self).decl).c_str()); });
 }
 
-#define METHOD(name) {#name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(name)), \
-                      METH_FASTCALL | METH_KEYWORDS, doc::k_##name}
-
 PyMethodDef kMethods[] = {
-    METHOD(add_state), METHOD(add_entry), METHOD(add_exit), METHOD(span), METHOD(state_id),
-    {nullptr, nullptr, 0, nullptr},
+    TIDE_FASTCALL(add_state), TIDE_FASTCALL(add_entry), TIDE_FASTCALL(add_exit),
+    TIDE_FASTCALL(span),      TIDE_FASTCALL(state_id),
+    TIDE_END_METHODS,
 };
-
-#undef METHOD
 
 PyGetSetDef kGetSet[] = {
     {"state_names", state_names, nullptr, doc::kStateNames, nullptr},

@@ -51,9 +51,7 @@ PyObject* spans_dict(const std::vector<const StateInstance*>& kept) {
 }  // namespace
 
 PyObject* state_spans(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<5> a;
-    if (!bind(kSig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<5>(kSig, args, nargs, kwnames, [&](const Bound<5>& a) -> PyObject* {
     StreamInput in;
     bool include_invalid = true;
     // Converted in signature order: the machine comes between times and values.

@@ -12,9 +12,7 @@ constexpr Signature kSig{"vocab_ids", kParams, 1};
 }  // namespace
 
 PyObject* vocab_ids(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return guarded([&]() -> PyObject* {
-    Bound<1> a;
-    if (!bind(kSig, args, nargs, kwnames, a)) return nullptr;
+  return call_bound<1>(kSig, args, nargs, kwnames, [&](const Bound<1>& a) -> PyObject* {
     StringViews tokens;
     if (!tokens.convert(a[0], "tokens")) return nullptr;
     auto ids = global_interner().intern_stream(tokens.views());
