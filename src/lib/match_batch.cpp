@@ -50,11 +50,6 @@ double mid_value(const MatchBuffer& buf) {
   return std::nan("");
 }
 
-bool set_item(PyObject* dict, const char* key, PyObject* value) {
-  Ref owned = Ref::steal(value);
-  return owned && PyDict_SetItemString(dict, key, owned.get()) == 0;
-}
-
 }  // namespace
 
 PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

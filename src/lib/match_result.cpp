@@ -6,11 +6,6 @@
 namespace tide::py {
 namespace {
 
-bool set_item(PyObject* dict, const char* key, PyObject* value) {
-  Ref owned = Ref::steal(value);
-  return owned && PyDict_SetItemString(dict, key, owned.get()) == 0;
-}
-
 // A list of n new references made by make(i); null on the first failure.
 template <class F>
 PyObject* list_of(size_t n, F make) {

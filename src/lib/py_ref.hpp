@@ -37,4 +37,11 @@ class Ref {
   PyObject* o_ = nullptr;
 };
 
+// Sets dict[key] = value, taking over the new reference `value` (which may
+// be null after a failed call: then nothing is set and false is returned).
+inline bool set_item(PyObject* dict, const char* key, PyObject* value) {
+  Ref owned = Ref::steal(value);
+  return owned && PyDict_SetItemString(dict, key, owned.get()) == 0;
+}
+
 }  // namespace tide::py
