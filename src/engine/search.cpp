@@ -12,6 +12,7 @@
 #include "engine/candidates.hpp"
 #include "engine/collector_ops.hpp"
 #include "engine/cons_list.hpp"
+#include "engine/duration_cut.hpp"
 #include "engine/engine.hpp"
 
 namespace tide {
@@ -101,9 +102,6 @@ class Search {
   // Emits e when it meets the pattern-wide bounds; true when it was emitted.
   bool complete(const StackEntry& e);
   bool midstream_active(uint64_t used) const;
-  // True when a position in [from, to) is past the pattern's max_dt from
-  // t_start: the duration cut would end the scan there.
-  bool cut_before(size_t from, size_t to, double t_start) const;
 
   const Engine& engine_;
   const Pattern& pattern_;
@@ -167,12 +165,6 @@ bool Search::midstream_active(uint64_t used) const {
   return (used & m.start_after_mask) == m.start_after_mask && (used & m.stop_before_mask) == 0;
 }
 
-bool Search::cut_before(size_t from, size_t to, double t_start) const {
-  for (size_t p = from; p < to; ++p)
-    if (s_.times[p] - t_start > pattern_.max_dt) return true;
-  return false;
-}
-
 bool Search::scan(StackEntry& e) {
   // The popped entry is ours alone: its state serves as the scan's copy.
   MatchState& st = e.state;
@@ -190,7 +182,7 @@ bool Search::scan(StackEntry& e) {
     if (cancel_.poll()) return false;
     if (m_.relevant.skips()) {
       const size_t q = m_.relevant.next(s_.tokens, p, s_.len);
-      if (cut_live && cut_before(p, q, e.t_start)) break;
+      if (cut_live && cut_in(s_.times, p, q, e.t_start, max_dt)) break;
       p = q;
       if (p == s_.len) break;
     }
