@@ -103,7 +103,7 @@ Status match_fast(const Engine& engine, const StreamView& s, bool first_only, Ma
   }
 
   // 1. Occurrence lists, one per distinct match token, in one pass that
-  // looks up only the positions holding one of the tokens.
+  // looks up only the positions TokenScan stops at.
   TokenSlots slots;
   TokenScan scan;
   std::array<uint32_t, kMaxPatternElements> list_of{};  // element -> occurrence list

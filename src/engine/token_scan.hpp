@@ -1,8 +1,11 @@
-// Finding the next stream position whose token is one of a few ids, so that
-// a scan passes over the positions where nothing it looks for can happen.
-// With SSE2 (every x86-64) it compares 16 ids at a time.
+// Finding the next stream position whose token is one of a set of ids, so
+// that a scan passes over the positions where nothing it looks for can
+// happen. Up to kMaxIds ids are compared exactly, with SSE2 (every x86-64)
+// 16 positions at a time; a larger set is kept as a bitmap of hashed ids,
+// which may also stop at a position holding some other id.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #ifdef __SSE2__
@@ -20,17 +23,21 @@ class TokenScan {
   // Back to the empty set: no position is found.
   void clear() {
     count_ = 0;
+    large_ = false;
     every_ = false;
+    bits_ = {};
   }
 
-  // Adds x to the set. Past kMaxIds distinct ids the set gives up and finds
-  // every position.
+  // Adds x to the set.
   void add(TokenId x) {
     if (every_) return;
+    const uint32_t h = hash(x);
+    bits_[h / 64] |= uint64_t{1} << (h % 64);
+    if (large_) return;
     for (size_t i = 0; i < count_; ++i)
       if (ids_[i] == x) return;
     if (count_ == kMaxIds) {
-      every_ = true;
+      large_ = true;
       return;
     }
 #ifdef __SSE2__
@@ -45,9 +52,18 @@ class TokenScan {
   // True when next() may pass over positions.
   bool skips() const { return !every_; }
 
-  // The first p in [from, len) whose tokens[p] is in the set; len when none.
+  // A position p in [from, len], len when none is found, such that no
+  // position in [from, p) holds an id of the set. With at most kMaxIds ids
+  // it is the first that holds one (or len); past that it may be earlier.
   size_t next(const TokenId* tokens, size_t from, size_t len) const {
     if (every_) return from;
+    if (large_) {
+      for (size_t p = from; p < len; ++p) {
+        const uint32_t h = hash(tokens[p]);
+        if (bits_[h / 64] >> (h % 64) & 1) return p;
+      }
+      return len;
+    }
     if (count_ == 0) return len;
 #ifdef __SSE2__
     if (len >= 16) {
@@ -68,6 +84,9 @@ class TokenScan {
   }
 
  private:
+  // Eight bits that differ for nearby ids, as interned ids are dense.
+  static uint32_t hash(TokenId x) { return (x * 2654435761u) >> 24; }
+
 #ifdef __SSE2__
   // Bit j set when tokens[j] is in the (non-empty) set, for j < 16.
   unsigned block_mask(const TokenId* tokens) const {
@@ -92,6 +111,8 @@ class TokenScan {
 #endif
   TokenId ids_[kMaxIds];
   size_t count_ = 0;
+  std::array<uint64_t, 4> bits_{};  // bit hash(x) set for every id added
+  bool large_ = false;             // more than kMaxIds ids: next() reads bits_
   bool every_ = false;
 };
 
