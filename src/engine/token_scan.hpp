@@ -22,22 +22,25 @@ class TokenScan {
 
   // Back to the empty set: no position is found.
   void clear() {
+    if (large_) bits_ = {};
     count_ = 0;
     large_ = false;
     every_ = false;
-    bits_ = {};
   }
 
   // Adds x to the set.
   void add(TokenId x) {
     if (every_) return;
-    const uint32_t h = hash(x);
-    bits_[h / 64] |= uint64_t{1} << (h % 64);
-    if (large_) return;
+    if (large_) {
+      set_bit(x);
+      return;
+    }
     for (size_t i = 0; i < count_; ++i)
       if (ids_[i] == x) return;
     if (count_ == kMaxIds) {
       large_ = true;
+      for (TokenId y : ids_) set_bit(y);
+      set_bit(x);
       return;
     }
 #ifdef __SSE2__
@@ -86,6 +89,10 @@ class TokenScan {
  private:
   // Eight bits that differ for nearby ids, as interned ids are dense.
   static uint32_t hash(TokenId x) { return (x * 2654435761u) >> 24; }
+  void set_bit(TokenId x) {
+    const uint32_t h = hash(x);
+    bits_[h / 64] |= uint64_t{1} << (h % 64);
+  }
 
 #ifdef __SSE2__
   // Bit j set when tokens[j] is in the (non-empty) set, for j < 16.
@@ -111,7 +118,7 @@ class TokenScan {
 #endif
   TokenId ids_[kMaxIds];
   size_t count_ = 0;
-  std::array<uint64_t, 4> bits_{};  // bit hash(x) set for every id added
+  std::array<uint64_t, 4> bits_{};  // when large_: bit hash(x) set for every id added
   bool large_ = false;             // more than kMaxIds ids: next() reads bits_
   bool every_ = false;
 };

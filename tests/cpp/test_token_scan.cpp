@@ -83,4 +83,13 @@ TEST(token_scan_every_and_clear) {
   CHECK_EQ(scan.next(sparse.data(), 0, sparse.size()), size_t{31});
   CHECK_EQ(scan.next(sparse.data(), 32, sparse.size()), size_t{35});
   CHECK_EQ(scan.next(sparse.data(), 36, sparse.size()), sparse.size());
+  // A set past the exact limit, cleared, is exact again and holds no old id.
+  scan.clear();
+  for (TokenId x = 100; x < 120; ++x) scan.add(x);
+  scan.clear();
+  scan.add(5);
+  std::vector<TokenId> old_ids(40);
+  for (size_t i = 0; i < old_ids.size(); ++i) old_ids[i] = static_cast<TokenId>(100 + i % 20);
+  old_ids[38] = 5;
+  CHECK_EQ(scan.next(old_ids.data(), 0, old_ids.size()), size_t{38});
 }
