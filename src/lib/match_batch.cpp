@@ -63,7 +63,7 @@ PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
         !require_contiguous(values))
       return nullptr;
     const size_t n_offsets = static_cast<size_t>(PyArray_DIM(offsets, 0));
-    if (n_offsets == 0) return raise(value_error("offsets must have length n_docs + 1"));
+    if (n_offsets == 0) return raise(value_error(msg::kOffsetsEmpty));
     const size_t total = static_cast<size_t>(PyArray_DIM(tokens, 0));
     if (!check_stream_lens(total, "token_ids", static_cast<size_t>(PyArray_DIM(times, 0)),
                            values ? std::optional<size_t>(PyArray_DIM(values, 0)) : std::nullopt))

@@ -7,6 +7,7 @@ namespace tide::py::msg {
 inline constexpr const char* kCannotConvert = "'%s' object cannot be converted to '%s'";
 inline constexpr const char* kStrNotList = "Can't extract `str` to `Vec`";
 inline constexpr const char* kNotContiguous = "The given array is not contiguous";
+inline constexpr const char* kOffsetsEmpty = "offsets must have length n_docs + 1";
 inline constexpr const char* kNoConstructor = "No constructor defined";
 inline constexpr const char* kArgPrefix = "argument '%s': %U";
 inline constexpr const char* kTypeCreateFailed = "failed to create type object for %s";
