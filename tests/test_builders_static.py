@@ -91,6 +91,14 @@ def test_event_seq_block_trie_only_with_block_seqs():
     assert spans(run(p, ["X", "q", "a"], [0, 1, 2])) == [(0, 2)]
 
 
+def test_event_seq_of_a_very_long_sequence_is_copied_matched_and_freed():
+    n = 150_000
+    seq = ["long-head"] + ["long-a"] * (n - 1)
+    p = single("add_event_seq", [seq])
+    assert spans(run(p, seq, [0.0] * n)) == [(0, n - 1)]
+    del p
+
+
 @pytest.mark.parametrize("method, args, kwargs, message", [
     ("add_event", ("a",), {"max_dt": None}, "argument 'max_dt': must be real number, not NoneType"),
     ("add_event", (3,), {}, "argument 'match_token': 'int' object cannot be converted to 'PyString'"),
