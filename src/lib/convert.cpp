@@ -155,8 +155,10 @@ bool to_string_lists(PyObject* o, std::vector<std::vector<std::string>>* out, co
 }
 
 bool to_double_list(PyObject* o, std::vector<double>* out, const char* arg) {
+  // The raw read needs native byte order; other arrays convert item by item.
   if (PyArray_Check(o) && PyArray_NDIM(reinterpret_cast<PyArrayObject*>(o)) == 1 &&
-      PyArray_TYPE(reinterpret_cast<PyArrayObject*>(o)) == NPY_FLOAT64)
+      PyArray_TYPE(reinterpret_cast<PyArrayObject*>(o)) == NPY_FLOAT64 &&
+      PyArray_ISNOTSWAPPED(reinterpret_cast<PyArrayObject*>(o)))
     return read_float64_array(o, out);
   return to_list(o, out, arg, to_double);
 }
