@@ -107,3 +107,12 @@ def test_shrinking_list_during_conversion_is_safe():
     values.insert(1, Shrinker())
     p = Pattern()
     p.add_event_set(["a", "b"], min_vals=values)
+
+
+def test_float_lists_read_byte_swapped_arrays():
+    p = Pattern()
+    p.add_event_set(["a"], min_vals=np.array([1.0], dtype=">f8"))
+    swapped = np.array([0.0, 1.0], dtype=">f8")
+    r = TideQuery(p).match_stream(["a", "a"], swapped, np.array([0.5, 1.5], dtype=">f8"))
+    assert r["m_start"].tolist() == [1]
+    assert r["t_start"].tolist() == [1.0]

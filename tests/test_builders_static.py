@@ -10,6 +10,13 @@ from matching import run, spans
 NAN = math.nan
 
 
+class NotIterable:
+    __iter__ = None
+
+    def __getitem__(self, i):
+        return "a"
+
+
 def single(method, *args, **kwargs):
     p = Pattern()
     getattr(p, method)(*args, **kwargs)
@@ -91,11 +98,20 @@ def test_event_seq_block_trie_only_with_block_seqs():
     assert spans(run(p, ["X", "q", "a"], [0, 1, 2])) == [(0, 2)]
 
 
+def test_event_seq_of_a_very_long_sequence_is_copied_matched_and_freed():
+    n = 150_000
+    seq = ["long-head"] + ["long-a"] * (n - 1)
+    p = single("add_event_seq", [seq])
+    assert spans(run(p, seq, [0.0] * n)) == [(0, n - 1)]
+    del p
+
+
 @pytest.mark.parametrize("method, args, kwargs, message", [
     ("add_event", ("a",), {"max_dt": None}, "argument 'max_dt': must be real number, not NoneType"),
     ("add_event", (3,), {}, "argument 'match_token': 'int' object cannot be converted to 'PyString'"),
     ("add_event", ("a",), {"backtrackable": 1}, "argument 'backtrackable': 'int' object cannot be converted to 'PyBool'"),
     ("add_event_set", ("ab",), {}, "argument 'match_tokens': Can't extract `str` to `Vec`"),
+    ("add_event_set", (NotIterable(),), {}, "argument 'match_tokens': 'NotIterable' object cannot be converted to 'Sequence'"),
     ("add_event_set", (["a"],), {"min_vals": [None]}, "argument 'min_vals': must be real number, not NoneType"),
     ("add_event_set", (["a"],), {"block_tokens": "b"}, "argument 'block_tokens': Can't extract `str` to `Vec`"),
     ("add_event_seq", (["a", "b"],), {}, "argument 'match_seqs': Can't extract `str` to `Vec`"),

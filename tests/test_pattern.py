@@ -21,7 +21,7 @@ def test_collector_names(collector, display):
     assert repr(p) == f"Pattern(n_elements=2, ordered=false, collector={display}, midstream=false)"
 
 
-@pytest.mark.parametrize("name", ["Count", "sum", "", "none "])
+@pytest.mark.parametrize("name", ["Count", "sum", "", "none ", "none\0x"])
 def test_unknown_collector(name):
     with pytest.raises(ValueError) as info:
         Pattern(collector=name)

@@ -25,7 +25,14 @@ bool for_each_item(PyObject* o, F&& f) {
     return false;
   }
   Ref fast = Ref::steal(PySequence_Fast(o, ""));
-  if (!fast) return false;
+  if (!fast) {
+    // A sequence that cannot be iterated: PySequence_Fast leaves an empty message.
+    if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+      PyErr_Clear();
+      raise_cannot_convert(o, msg::target::kSequence);
+    }
+    return false;
+  }
   for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fast.get()); ++i) {
     Ref item = Ref::borrow(PySequence_Fast_GET_ITEM(fast.get(), i));
     if (!f(item.get())) return false;
@@ -148,8 +155,10 @@ bool to_string_lists(PyObject* o, std::vector<std::vector<std::string>>* out, co
 }
 
 bool to_double_list(PyObject* o, std::vector<double>* out, const char* arg) {
+  // The raw read needs native byte order; other arrays convert item by item.
   if (PyArray_Check(o) && PyArray_NDIM(reinterpret_cast<PyArrayObject*>(o)) == 1 &&
-      PyArray_TYPE(reinterpret_cast<PyArrayObject*>(o)) == NPY_FLOAT64)
+      PyArray_TYPE(reinterpret_cast<PyArrayObject*>(o)) == NPY_FLOAT64 &&
+      PyArray_ISNOTSWAPPED(reinterpret_cast<PyArrayObject*>(o)))
     return read_float64_array(o, out);
   return to_list(o, out, arg, to_double);
 }
@@ -159,14 +168,7 @@ bool to_double_lists(PyObject* o, std::vector<std::vector<double>>* out, const c
 }
 
 bool to_bool_list(PyObject* o, std::vector<bool>* out, const char* arg) {
-  out->clear();
-  const bool ok = for_each_item(o, [&](PyObject* item) {
-    bool v = false;
-    if (!to_bool(item, &v, nullptr)) return false;
-    out->push_back(v);
-    return true;
-  });
-  return ok || fail_with_prefix(arg);
+  return to_list(o, out, arg, to_bool);
 }
 
 bool to_bool_lists(PyObject* o, std::vector<std::vector<bool>>* out, const char* arg) {

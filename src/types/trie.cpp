@@ -4,12 +4,24 @@
 
 namespace tide {
 
-Trie::Trie(const Trie& other) : terminal(other.terminal) {
-  children.reserve(other.children.size());
-  for (const auto& [token, edges] : other.children) {
-    auto& copy = children[token];
-    copy.reserve(edges.size());
-    for (const auto& e : edges) copy.push_back({e.constraint, std::make_unique<Trie>(*e.child)});
+// Copying and freeing walk the tree with an explicit work list: the depth
+// of a trie is the length of its longest sequence, which the caller chooses,
+// so recursion could overflow the call stack.
+Trie::Trie(const Trie& other) {
+  std::vector<std::pair<const Trie*, Trie*>> todo{{&other, this}};
+  while (!todo.empty()) {
+    const auto [from, to] = todo.back();
+    todo.pop_back();
+    to->terminal = from->terminal;
+    to->children.reserve(from->children.size());
+    for (const auto& [token, edges] : from->children) {
+      auto& copy = to->children[token];
+      copy.reserve(edges.size());
+      for (const auto& e : edges) {
+        copy.push_back({e.constraint, std::make_unique<Trie>()});
+        todo.emplace_back(e.child.get(), copy.back().child.get());
+      }
+    }
   }
 }
 
@@ -18,7 +30,21 @@ Trie& Trie::operator=(const Trie& other) {
   return *this;
 }
 
-Trie::~Trie() = default;
+Trie::~Trie() {
+  if (children.empty()) return;
+  std::vector<std::unique_ptr<Trie>> pending;
+  auto detach = [&pending](Trie& node) {
+    for (auto& entry : node.children)
+      for (auto& e : entry.second) pending.push_back(std::move(e.child));
+    node.children.clear();
+  };
+  detach(*this);
+  while (!pending.empty()) {
+    std::unique_ptr<Trie> node = std::move(pending.back());
+    pending.pop_back();
+    detach(*node);
+  }  // each node is freed with no children left, so its destructor returns at once
+}
 
 void Trie::insert_with_vals(std::span<const TokenId> seq, std::span<const ValueConstraint> constraints) {
   Trie* node = this;
@@ -41,21 +67,45 @@ void Trie::insert_with_vals(std::span<const TokenId> seq, std::span<const ValueC
 }
 
 std::optional<size_t> Trie::match_at(const StreamView& s, size_t pos) const {
-  return match_at_inner(s, pos, s.times[pos], pos);
-}
-
-std::optional<size_t> Trie::match_at_inner(const StreamView& s, size_t start, double time, size_t p) const {
-  if (p >= s.len) return std::nullopt;
-  if (!(s.times[p] == time)) return std::nullopt;  // also refuses a NaN time
-  if (children.empty()) return std::nullopt;
-  auto it = children.find(s.tokens[p]);
-  if (it == children.end()) return std::nullopt;
-  const double v = s.value_at(p);
-  for (const auto& e : it->second) {
-    if (!e.constraint.accepts(v)) continue;
-    auto longer = e.child->match_at_inner(s, start, time, p + 1);
-    if (longer) return longer;
-    if (e.child->terminal) return p + 1 - start;
+  // Depth-first over the edges of the tokens at pos, pos + 1, ...: frame d
+  // holds the edge list of the token at pos + d and the edge being tried.
+  // The frames live in a per-thread list reused by every call, so matching
+  // allocates only when a run goes deeper than any before it.
+  struct Frame {
+    const std::vector<TrieEdge>* edges;
+    size_t next;
+  };
+  thread_local std::vector<Frame> frames;
+  frames.clear();
+  const double time = s.times[pos];
+  // Pushes the frame of `node` at position p; false when no edge leaves it
+  // there (past the end, another timestamp, also a NaN one, or no entry).
+  auto enter = [&](const Trie& node, size_t p) {
+    if (p >= s.len || !(s.times[p] == time) || node.children.empty()) return false;
+    auto it = node.children.find(s.tokens[p]);
+    if (it == node.children.end()) return false;
+    frames.push_back({&it->second, 0});
+    return true;
+  };
+  if (!enter(*this, pos)) return std::nullopt;
+  while (!frames.empty()) {
+    const size_t p = pos + frames.size() - 1;
+    Frame& f = frames.back();
+    const double v = s.value_at(p);
+    while (f.next < f.edges->size() && !(*f.edges)[f.next].constraint.accepts(v)) ++f.next;
+    if (f.next == f.edges->size()) {
+      // No edge here leads to a match: the parent's current edge failed.
+      frames.pop_back();
+    } else if (enter(*(*f.edges)[f.next].child, p + 1)) {
+      continue;  // a longer sequence is tried first
+    }
+    // The subtree below the top frame's current edge holds no match: a
+    // sequence ending at that edge's child wins, else try the next edge.
+    if (frames.empty()) return std::nullopt;
+    Frame& top = frames.back();
+    const size_t top_p = pos + frames.size() - 1;
+    if ((*top.edges)[top.next].child->terminal) return top_p + 1 - pos;
+    ++top.next;
   }
   return std::nullopt;
 }

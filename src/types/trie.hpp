@@ -45,9 +45,6 @@ struct Trie {
   std::optional<size_t> match_at(const StreamView& s, size_t pos) const;
 
   bool empty() const { return children.empty(); }
-
- private:
-  std::optional<size_t> match_at_inner(const StreamView& s, size_t start, double time, size_t p) const;
 };
 
 // A trie of the given sequences, interned in order, all positions unconstrained.
