@@ -64,7 +64,8 @@ def test_text_signatures(obj, sig):
 
 
 def test_docstrings():
-    assert tidemark.Pattern.__doc__ in ("", None)
+    for name in ["Pattern", "TideQuery", "PreprocessedStream", "AnnotationSpec", "StateMachine"]:
+        assert getattr(tidemark, name).__doc__ == "", name
     assert tidemark.Pattern.add_event.__doc__ in ("", None)
     assert tidemark.vocab_ids.__doc__.startswith("Return this library's internal token ids for a vocabulary, in order.\n")
     assert tidemark.vocab_ids.__doc__.endswith("tide_tokens = remap[corpus_codes]         # one vectorized numpy pass")

@@ -178,6 +178,7 @@ PyMethodDef kMethods[] = {
 PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(no_constructor)},
     {Py_tp_dealloc, reinterpret_cast<void*>(box_dealloc<AnnotationSpecHolder>)},
+    {Py_tp_doc, const_cast<char*>("")},
     {Py_tp_repr, reinterpret_cast<void*>(spec_repr)},
     {Py_tp_methods, kMethods},
     {0, nullptr},

@@ -20,6 +20,7 @@ PyObject* preprocessed_repr(PyObject* self) {
 PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(no_constructor)},
     {Py_tp_dealloc, reinterpret_cast<void*>(box_dealloc<PreprocessedData>)},
+    {Py_tp_doc, const_cast<char*>("")},
     {Py_sq_length, reinterpret_cast<void*>(preprocessed_len)},
     {Py_tp_repr, reinterpret_cast<void*>(preprocessed_repr)},
     {0, nullptr},
