@@ -19,9 +19,7 @@ PyObject* list_of(size_t n, F make) {
   return list.release();
 }
 
-PyObject* el_tokens_to_py(const MatchBuffer& buf, size_t rows) {
-  TokenTexts texts;
-  if (!texts.resolve(buf.el_token_ids)) return nullptr;
+PyObject* el_tokens_to_py(const MatchBuffer& buf, size_t rows, const TokenTexts& texts) {
   size_t offset = 0, slot = 0;
   return list_of(rows, [&](size_t) {
     return list_of(buf.n, [&](size_t) -> PyObject* {
@@ -34,17 +32,25 @@ PyObject* el_tokens_to_py(const MatchBuffer& buf, size_t rows) {
   });
 }
 
-std::vector<TokenId> all_tokens(const std::vector<std::vector<CollectedItem>>& lists) {
-  std::vector<TokenId> ids;
+void append_tokens(const std::vector<std::vector<CollectedItem>>& lists, std::vector<TokenId>* ids) {
   for (const auto& items : lists)
-    for (const auto& item : items) ids.push_back(item.token);
-  return ids;
+    for (const auto& item : items) ids->push_back(item.token);
 }
 
-}  // namespace
+// Every token id the result dictionary shows, so that all its texts come
+// from one interner lock.
+bool resolve_result_tokens(const MatchBuffer& buf, TokenTexts* texts) {
+  std::vector<TokenId> ids;
+  if (buf.include_tokens) ids = buf.el_token_ids;
+  append_tokens(buf.result_lists, &ids);
+  append_tokens(buf.mid_lists, &ids);
+  return texts->resolve(ids);
+}
 
+// A collector's per-match results as their Python value (None, a float64
+// array, or a list with one entry per match).
 PyObject* collector_to_py(CollectorStrategy kind, std::vector<double>&& scalars,
-                          std::vector<std::vector<CollectedItem>>&& lists) {
+                          std::vector<std::vector<CollectedItem>>&& lists, const TokenTexts& texts) {
   switch (kind) {
     case CollectorStrategy::None: Py_RETURN_NONE;
     case CollectorStrategy::SumTimes:
@@ -58,8 +64,6 @@ PyObject* collector_to_py(CollectorStrategy kind, std::vector<double>&& scalars,
       });
     case CollectorStrategy::CollectTokens:
     case CollectorStrategy::CollectPairs: {
-      TokenTexts texts;
-      if (!texts.resolve(all_tokens(lists))) return nullptr;
       const bool pairs = kind == CollectorStrategy::CollectPairs;
       return list_of(lists.size(), [&](size_t m) {
         return list_of(lists[m].size(), [&](size_t k) -> PyObject* {
@@ -74,11 +78,15 @@ PyObject* collector_to_py(CollectorStrategy kind, std::vector<double>&& scalars,
   Py_RETURN_NONE;
 }
 
+}  // namespace
+
 PyObject* buf_to_py(MatchBuffer&& buf, CollectorStrategy collector, std::optional<CollectorStrategy> mid) {
   Ref dict = Ref::steal(PyDict_New());
   if (!dict) return nullptr;
   const size_t rows = buf.rows(), n = buf.n;
   PyObject* d = dict.get();
+  TokenTexts texts;
+  if (!resolve_result_tokens(buf, &texts)) return nullptr;
   if (!set_item(d, "m_start", array_from(std::move(buf.m_start))) ||
       !set_item(d, "m_end", array_from(std::move(buf.m_end))) ||
       !set_item(d, "t_start", array_from(std::move(buf.t_start))) ||
@@ -86,10 +94,10 @@ PyObject* buf_to_py(MatchBuffer&& buf, CollectorStrategy collector, std::optiona
       !set_item(d, "el_stream_idx", array_2d_from(std::move(buf.el_stream_idx), rows, n)) ||
       !set_item(d, "el_times", array_2d_from(std::move(buf.el_times), rows, n)))
     return nullptr;
-  if (buf.include_tokens && !set_item(d, "el_tokens", el_tokens_to_py(buf, rows))) return nullptr;
-  if (!set_item(d, "result", collector_to_py(collector, std::move(buf.result_scalars), std::move(buf.result_lists))))
+  if (buf.include_tokens && !set_item(d, "el_tokens", el_tokens_to_py(buf, rows, texts))) return nullptr;
+  if (!set_item(d, "result", collector_to_py(collector, std::move(buf.result_scalars), std::move(buf.result_lists), texts)))
     return nullptr;
-  PyObject* mid_result = mid ? collector_to_py(*mid, std::move(buf.mid_scalars), std::move(buf.mid_lists))
+  PyObject* mid_result = mid ? collector_to_py(*mid, std::move(buf.mid_scalars), std::move(buf.mid_lists), texts)
                              : Py_NewRef(Py_None);
   if (!set_item(d, "mid_result", mid_result)) return nullptr;
   return dict.release();

@@ -14,9 +14,4 @@ namespace tide::py {
 // el_tokens (only with include_tokens), result, mid_result.
 PyObject* buf_to_py(MatchBuffer&& buf, CollectorStrategy collector, std::optional<CollectorStrategy> mid);
 
-// A collector's per-match results as their Python value (None, a float64
-// array, or a list with one entry per match).
-PyObject* collector_to_py(CollectorStrategy kind, std::vector<double>&& scalars,
-                          std::vector<std::vector<CollectedItem>>&& lists);
-
 }  // namespace tide::py
