@@ -1,5 +1,7 @@
 #include "lib/convert.hpp"
 
+#include <cstring>
+
 #include "lib/messages.hpp"
 #include "lib/numpy_api.hpp"
 
@@ -59,7 +61,8 @@ bool read_float64_array(PyObject* o, std::vector<double>* out) {
   const npy_intp stride = PyArray_STRIDE(a, 0);
   const char* data = static_cast<const char*>(PyArray_DATA(a));
   out->resize(static_cast<size_t>(n));
-  for (npy_intp i = 0; i < n; ++i) (*out)[i] = *reinterpret_cast<const double*>(data + i * stride);
+  // memcpy: a view at an odd byte offset is not aligned for double.
+  for (npy_intp i = 0; i < n; ++i) std::memcpy(&(*out)[i], data + i * stride, sizeof(double));
   return true;
 }
 

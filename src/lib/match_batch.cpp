@@ -1,6 +1,7 @@
 // TideQuery.match_batch: the first match of every document of a pre-coded
 // corpus, reading the NumPy arrays in place and never touching the interner.
 #include <cmath>
+#include <cstring>
 
 #include "engine/engine.hpp"
 #include "lib/binder.hpp"
@@ -38,9 +39,16 @@ bool require_contiguous(PyArrayObject* a) {
   return false;
 }
 
+// The elements of a contiguous array as a typed pointer. An array whose
+// data is not aligned for T (a view at an odd byte offset) is copied into
+// `copy` first, since reading it through a T pointer is undefined.
 template <class T>
-const T* data_of(PyArrayObject* a) {
-  return a ? static_cast<const T*>(PyArray_DATA(a)) : nullptr;
+const T* data_of(PyArrayObject* a, std::vector<T>* copy) {
+  if (a == nullptr) return nullptr;
+  if (PyArray_ISALIGNED(a)) return static_cast<const T*>(PyArray_DATA(a));
+  copy->resize(static_cast<size_t>(PyArray_DIM(a, 0)));
+  std::memcpy(copy->data(), PyArray_DATA(a), copy->size() * sizeof(T));
+  return copy->data();
 }
 
 // The value the "mid" column reports for a document's first match.
@@ -72,8 +80,12 @@ PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
     if (!check(check_element_count(pattern))) return nullptr;
 
     const Engine engine(pattern);
-    const StreamView corpus{data_of<TokenId>(tokens), data_of<double>(times), data_of<double>(values), total};
-    const auto* offs = data_of<uint64_t>(offsets);  // read as unsigned: a negative offset is huge
+    std::vector<TokenId> token_copy;
+    std::vector<double> time_copy, value_copy;
+    std::vector<uint64_t> offset_copy;
+    const StreamView corpus{data_of(tokens, &token_copy), data_of(times, &time_copy),
+                            data_of(values, &value_copy), total};
+    const uint64_t* offs = data_of(offsets, &offset_copy);  // read as unsigned: a negative offset is huge
     const size_t n_docs = n_offsets - 1;
     std::vector<int64_t> m_start(n_docs, -1), m_end(n_docs, -1);
     std::vector<double> mid(pattern.midstream ? n_docs : 0, std::nan(""));
