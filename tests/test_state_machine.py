@@ -6,6 +6,11 @@ import pytest
 
 from tidemark import Pattern, StateMachine, StateSpan, state_spans
 
+UNKNOWN_Q = "Unknown state 'q'. Declared: [\"out\", \"a\"]"
+NO_EXPIRY = "State 'b' has timeout_to='a' but no finite max_gap, so it never expires and timeout_to would never apply."
+CYCLE = ("timeout_to forms a cycle: {}. A state reached only by timeout has no evidence of its own, so with no new "
+         "data the patient would alternate between these states indefinitely.")
+
 
 def machine(*states, out_name="out"):
     sm = StateMachine(out_name)
@@ -14,24 +19,15 @@ def machine(*states, out_name="out"):
     return sm
 
 
-def test_defaults_and_names():
-    sm = StateMachine()
-    assert sm.state_names == ["out"]
-    assert repr(sm) == 'StateMachine(states=["out"], entries=0, exits=0, triggers=0)'
+def test_names_and_surface():
+    assert repr(StateMachine()) == 'StateMachine(states=["out"], entries=0, exits=0, triggers=0)'
     other = machine("a", "b", out_name="idle")
     assert other.state_id("idle") == 0 and other.state_id("b") == 2
     assert other.state_names == ["idle", "a", "b"]
-
-
-def test_text_signatures_and_docs():
     assert StateMachine.__text_signature__ == '(out_name="out")'
     assert StateMachine.add_state.__text_signature__ == (
         '($self, name, max_gap=..., gap_anchor="sustain", sustain=None, self_transition="refresh", '
         'min_duration=0.0, min_events=1, require=None, drop_unclosed=True, timeout_to=None)')
-    assert StateMachine.add_entry.__doc__.startswith("Enter `state` when `trigger` fires")
-    assert StateMachine.add_exit.__doc__.endswith("gives the triggering span to the closing state.")
-    assert StateMachine.state_id.__text_signature__ == "($self, name)"
-    assert StateMachine.state_names.__doc__ == "State names indexed by id; `state_names[0]` is the base state."
     assert [m for m in vars(StateMachine) if not m.startswith("__")] == [
         "add_state", "add_entry", "add_exit", "span", "state_id", "state_names"]
     with pytest.raises(AttributeError):
@@ -49,98 +45,73 @@ def test_names_are_quoted_with_escapes():
     assert str(e.value) == r'''Unknown state 'zz'. Declared: ["out", "a\"b", "c\\d", "e\nf"]'''
 
 
-@pytest.mark.parametrize("call, message", [
-    (lambda sm: sm.add_state("out"), "Duplicate state name 'out'"),
-    (lambda sm: sm.add_state("a"), "Duplicate state name 'a'"),
-    (lambda sm: sm.add_state("b", gap_anchor="Sustain"),
+@pytest.mark.parametrize("call, error, message", [
+    (lambda sm: sm.add_state("out"), ValueError, "Duplicate state name 'out'"),
+    # The name is checked before the (also wrong) sustain reference, the anchor before the trigger.
+    (lambda sm: sm.add_state("a", sustain=3), ValueError, "Duplicate state name 'a'"),
+    (lambda sm: sm.add_entry("a", 3, anchor="End"), ValueError, "Unknown anchor 'End'. Choose: end, start"),
+    (lambda sm: sm.add_exit("a", "x", anchor="middle"), ValueError, "Unknown anchor 'middle'. Choose: end, start"),
+    (lambda sm: sm.add_state("b", gap_anchor="Sustain"), ValueError,
      "Unknown gap_anchor 'Sustain'. Choose: sustain, any_event, entry"),
-    (lambda sm: sm.add_state("b", self_transition="again"),
+    (lambda sm: sm.add_state("b", self_transition="again"), ValueError,
      "Unknown self_transition 'again'. Choose: refresh, restart, ignore"),
-    (lambda sm: sm.add_state("b", timeout_to="a"),
-     "State 'b' has timeout_to='a' but no finite max_gap, so it never expires and timeout_to would never apply."),
-    (lambda sm: sm.add_state("b", max_gap=math.nan, timeout_to="a"),
-     "State 'b' has timeout_to='a' but no finite max_gap, so it never expires and timeout_to would never apply."),
-    (lambda sm: sm.add_state("b", max_gap=1, timeout_to="b"), "State 'b' cannot time out into itself."),
-    (lambda sm: sm.add_state("b", sustain=[]), "Token reference list must not be empty"),
-    (lambda sm: sm.add_state("b", require=["x", [[]]]), "Token sequences must not be empty"),
-    (lambda sm: sm.add_entry("zz", "x"), "Unknown state 'zz'. Declared: [\"out\", \"a\"]"),
-    (lambda sm: sm.add_entry("out", "x"), "Cannot add an entry rule for the base state 'out'"),
-    (lambda sm: sm.add_entry("a", "x", from_states=["out", "q"]), "Unknown state 'q'. Declared: [\"out\", \"a\"]"),
-    (lambda sm: sm.add_entry("a", "x", anchor="End"), "Unknown anchor 'End'. Choose: end, start"),
-    (lambda sm: sm.add_exit("out", "x"), "Cannot add an exit rule for the base state 'out'"),
-    (lambda sm: sm.add_exit("a", "x", anchor="middle"), "Unknown anchor 'middle'. Choose: end, start"),
-    (lambda sm: sm.span("out"), "'out' is the base state and has no spans"),
-    (lambda sm: sm.span("q"), "Unknown state 'q'. Declared: [\"out\", \"a\"]"),
+    (lambda sm: sm.add_state("b", timeout_to="a"), ValueError, NO_EXPIRY),
+    (lambda sm: sm.add_state("b", max_gap=math.nan, timeout_to="a"), ValueError, NO_EXPIRY),
+    (lambda sm: sm.add_state("b", max_gap=1, timeout_to="b"), ValueError, "State 'b' cannot time out into itself."),
+    (lambda sm: sm.add_state("b", require=["x", [[]]]), ValueError, "Token sequences must not be empty"),
+    (lambda sm: sm.add_entry("zz", "x"), ValueError, "Unknown state 'zz'. Declared: [\"out\", \"a\"]"),
+    (lambda sm: sm.add_entry("out", "x"), ValueError, "Cannot add an entry rule for the base state 'out'"),
+    (lambda sm: sm.add_entry("a", "x", from_states=["out", "q"]), ValueError, UNKNOWN_Q),
+    (lambda sm: sm.add_exit("out", "x"), ValueError, "Cannot add an exit rule for the base state 'out'"),
+    (lambda sm: sm.span("out"), ValueError, "'out' is the base state and has no spans"),
+    (lambda sm: sm.span("q"), ValueError, UNKNOWN_Q),
+    (lambda sm: sm.add_state(1), TypeError, "argument 'name': 'int' object cannot be converted to 'PyString'"),
+    (lambda sm: sm.add_state("b", require="x"), TypeError, "argument 'require': Can't extract `str` to `Vec`"),
+    (lambda sm: sm.add_state("b", require=3), TypeError,
+     "argument 'require': 'int' object cannot be converted to 'Sequence'"),
+    (lambda sm: sm.add_state("b", drop_unclosed=1), TypeError,
+     "argument 'drop_unclosed': 'int' object cannot be converted to 'PyBool'"),
+    (lambda sm: sm.add_entry("a", "x", from_states="out"), TypeError,
+     "argument 'from_states': Can't extract `str` to `Vec`"),
+    (lambda sm: sm.add_exit("a", "x", inclusive=None), TypeError,
+     "argument 'inclusive': 'NoneType' object cannot be converted to 'PyBool'"),
+    (lambda sm: sm.add_state(), TypeError, "StateMachine.add_state() missing 1 required positional argument: 'name'"),
+    (lambda sm: sm.add_entry("a"), TypeError,
+     "StateMachine.add_entry() missing 1 required positional argument: 'trigger'"),
+    (lambda sm: sm.add_state("b", min_events=-1), OverflowError, "can't convert negative value to size_t"),
 ])
-def test_value_errors_leave_the_builder_unchanged(call, message):
+def test_refusals_leave_the_builder_unchanged(call, error, message):
     sm = machine("a")
     sm.add_entry("a", "x")
     before = repr(sm)
-    with pytest.raises(ValueError) as e:
+    with pytest.raises(error) as e:
         call(sm)
     assert str(e.value) == message
     assert repr(sm) == before
 
 
-@pytest.mark.parametrize("call, message", [
-    (lambda sm: sm.add_state(1), "argument 'name': 'int' object cannot be converted to 'PyString'"),
-    (lambda sm: sm.add_state("b", require="x"), "argument 'require': Can't extract `str` to `Vec`"),
-    (lambda sm: sm.add_state("b", require=3), "argument 'require': 'int' object cannot be converted to 'Sequence'"),
-    (lambda sm: sm.add_state("b", drop_unclosed=1), "argument 'drop_unclosed': 'int' object cannot be converted to 'PyBool'"),
-    (lambda sm: sm.add_state("b", sustain=3), "Expected str (single token), list[str] (token set), "
-                                              "list[list[str]] (same-timestamp sequences), or Pattern"),
-    (lambda sm: sm.add_entry("a", ["x", ["y"]]), "Mixed list of str and list[str]. Use list[str] for a token set "
-                                                 "or list[list[str]] for same-timestamp sequences, not both."),
-    (lambda sm: sm.add_entry("a", "x", from_states="out"), "argument 'from_states': Can't extract `str` to `Vec`"),
-    (lambda sm: sm.add_exit("a", "x", inclusive=None), "argument 'inclusive': 'NoneType' object cannot be converted to 'PyBool'"),
-    (lambda sm: sm.add_state(), "StateMachine.add_state() missing 1 required positional argument: 'name'"),
-    (lambda sm: sm.add_entry("a"), "StateMachine.add_entry() missing 1 required positional argument: 'trigger'"),
-])
-def test_type_errors(call, message):
-    sm = machine("a")
-    before = repr(sm)
-    with pytest.raises(TypeError) as e:
-        call(sm)
-    assert str(e.value) == message
-    assert repr(sm) == before
-
-
-def test_negative_min_events_overflows():
-    with pytest.raises(OverflowError):
-        StateMachine().add_state("a", min_events=-1)
-
-
-def test_checks_come_before_token_references():
-    # A duplicate name is reported even though the sustain reference is also wrong.
-    sm = machine("a")
-    with pytest.raises(ValueError, match="Duplicate"):
-        sm.add_state("a", sustain=3)
-    with pytest.raises(ValueError, match="Unknown anchor"):
-        sm.add_entry("a", 3, anchor="x")
-
-
-@pytest.mark.parametrize("rules, triggers", [
-    ([("entry", "a", "x", "end"), ("exit", "b", "x", "end")], 1),
-    ([("entry", "a", "x", "end"), ("exit", "b", "x", "start")], 2),
-    ([("entry", "a", ["b", "a", "a"], "end"), ("entry", "b", ["a", "b"], "end")], 1),
-    ([("entry", "a", "x", "end"), ("entry", "b", ["x"], "end")], 2),
-    ([("entry", "a", [["x"]], "end"), ("entry", "b", [["x"]], "end")], 2),
+@pytest.mark.parametrize("rules, counts", [
+    ([("entry", "a", "x", "end"), ("exit", "b", "x", "end")], "entries=1, exits=1, triggers=1"),
+    ([("entry", "a", "x", "end"), ("exit", "b", "x", "start")], "entries=1, exits=1, triggers=2"),
+    ([("entry", "a", ["b", "a", "a"], "end"), ("entry", "b", ["a", "b"], "end")], "entries=2, exits=0, triggers=1"),
+    ([("entry", "a", "x", "end"), ("entry", "b", ["x"], "end")], "entries=2, exits=0, triggers=2"),
+    ([("entry", "a", [["x"]], "end"), ("entry", "b", [["x"]], "end")], "entries=2, exits=0, triggers=2"),
     # A token may hold any byte: these two sets must stay apart.
-    ([("entry", "a", ["x\x01y"], "end"), ("entry", "b", ["x", "y"], "end")], 2),
+    ([("entry", "a", ["x\x01y"], "end"), ("entry", "b", ["x", "y"], "end")], "entries=2, exits=0, triggers=2"),
+    # Patterns are never shared.
+    ([("entry", "a", Pattern(), "end"), ("entry", "a", Pattern(), "end")], "entries=2, exits=0, triggers=2"),
 ])
-def test_trigger_sharing(rules, triggers):
+def test_trigger_sharing(rules, counts):
     sm = machine("a", "b")
     for kind, state, ref, anchor in rules:
         getattr(sm, "add_" + kind)(state, ref, anchor=anchor)
-    assert repr(sm).endswith(f"triggers={triggers})")
+    assert repr(sm).endswith(counts + ")")
 
 
-def test_patterns_are_never_shared_and_sustain_and_require_count():
-    sm = machine("a")
-    sm.add_entry("a", Pattern())
-    sm.add_entry("a", Pattern())
+def test_sustain_and_require_count_as_triggers():
+    sm = StateMachine()
     sm.add_state("b", sustain="x", require=["x", "y"])
-    assert repr(sm) == 'StateMachine(states=["out", "a", "b"], entries=2, exits=0, triggers=4)'
+    assert repr(sm).endswith("entries=0, exits=0, triggers=2)")
 
 
 def test_reentrant_call_is_refused():
@@ -156,24 +127,18 @@ def test_reentrant_call_is_refused():
     assert sm.state_names == ["out", "a"]
 
 
-def test_span_repr_and_snapshot():
+def test_span_repr():
     sm = machine("a")
-    span = sm.span("a")
-    assert isinstance(span, StateSpan)
-    assert repr(span) == 'StateSpan(state="a", valid_only=true)'
+    assert isinstance(sm.span("a"), StateSpan)
+    assert repr(sm.span("a")) == 'StateSpan(state="a", valid_only=true)'
     assert repr(sm.span("a", valid_only=False)) == 'StateSpan(state="a", valid_only=false)'
-    assert StateSpan.__doc__ == "A snapshot of one state's occupancy, used as a span source."
 
 
 @pytest.mark.parametrize("states, message", [
     ([("a", "nowhere")], "State 'a' has timeout_to='nowhere', which is not a declared state. "
                          "Declared: [\"out\", \"a\"]"),
-    ([("a", "b"), ("b", "a")], "timeout_to forms a cycle: a -> b -> a. A state reached only by timeout has no "
-                               "evidence of its own, so with no new data the patient would alternate between "
-                               "these states indefinitely."),
-    ([("a", "b"), ("b", "c"), ("c", "b")], "timeout_to forms a cycle: b -> c -> b. A state reached only by timeout "
-                                           "has no evidence of its own, so with no new data the patient would "
-                                           "alternate between these states indefinitely."),
+    ([("a", "b"), ("b", "a")], CYCLE.format("a -> b -> a")),
+    ([("a", "b"), ("b", "c"), ("c", "b")], CYCLE.format("b -> c -> b")),
 ])
 def test_finalization_errors(states, message):
     sm = StateMachine()
