@@ -19,8 +19,6 @@ def mapped(source, match_map, default=None, first=("add_event", "Q")):
 
 
 @pytest.mark.parametrize("spec, tokens, times, values, expected", [
-    ({"match": "Z", "max_dt": 3.0}, "QZ", [0, 5], None, []),
-    ({"match": "Z", "max_dt": 3.0}, "QZ", [0, 2], None, [(0, 1)]),
     ({"match": "Z", "min_at": 1.0, "max_at": 2.0}, "QZZZ", [0, 0.5, 1, 3], None, [(0, 2)]),
     ({"match": "x", "min_val": [5.0, 9.0]}, "Qxx", None, [NAN, 4.0, 6.0], [(0, 2)]),  # first entry only
     ({"match": "x", "require_nan_val": [True]}, "Qxx", None, [NAN, 4.0, NAN], [(0, 2)]),
@@ -30,7 +28,6 @@ def mapped(source, match_map, default=None, first=("add_event", "Q")):
     ({"match": [], "max_dt": 2.0}, "Qx", None, None, []),
     ({"match": [["x", "y"]], "min_val": [[1.0]]}, "Qxy", [0, 1, 1], [NAN, 0.0, NAN], []),
     ({"match": [["x", "y"]], "min_val": [[1.0]]}, "Qxy", [0, 1, 1], [NAN, 2.0, NAN], [(0, 1)]),
-    ({"match": "x", "block": "q"}, "Qqx", None, None, []),
     ({"match": "x", "block": ["p", "q"], "block_min_val": [NAN, 5.0]}, "Qqx", None, [NAN, 1.0, NAN], [(0, 2)]),
     ({"match": "x", "block": "q", "block_require_nan_val": [True]}, "Qqx", None, [NAN, NAN, NAN], []),
     ({"match": "x", "block": "q", "block_require_nan_val": [True]}, "Qqx", None, [NAN, 1.0, NAN], [(0, 2)]),

@@ -7,15 +7,6 @@ import pytest
 from tidemark import Pattern, TideQuery
 
 
-def interrupt_after(seconds):
-    def handler(signum, frame):
-        raise KeyboardInterrupt
-
-    previous = signal.signal(signal.SIGALRM, handler)
-    signal.setitimer(signal.ITIMER_REAL, seconds)
-    return previous
-
-
 def test_long_search_is_interrupted():
     # Every A starts a scan to the end of the stream for a B that never comes:
     # quadratic work that would run for minutes.
@@ -25,8 +16,13 @@ def test_long_search_is_interrupted():
     q = TideQuery(p)
     n = 200_000
     stream = q.preprocess(["A"] * n, [float(i) for i in range(n)])
-    previous = interrupt_after(0.2)
+
+    def handler(signum, frame):
+        raise KeyboardInterrupt
+
+    previous = signal.signal(signal.SIGALRM, handler)
     try:
+        signal.setitimer(signal.ITIMER_REAL, 0.2)
         start = time.monotonic()
         with pytest.raises(KeyboardInterrupt):
             q.match_preprocessed(stream)

@@ -7,17 +7,14 @@ from hypothesis import given, strategies as st
 
 import tidemark
 from tidemark import Pattern, TideQuery
-from matching import refuses
+from matching import pattern, refuses
 
 VOCAB = ["A", "B", "C", "x"]
 IDS = dict(zip(VOCAB, tidemark.vocab_ids(VOCAB)))
 
 
-def plain():
-    p = Pattern()
-    for t in "ABC":
-        p.add_event(t)
-    return p
+def abc():
+    return pattern("A", "B", "C")
 
 
 def general():
@@ -45,20 +42,15 @@ def unordered_with_midstream(kind):
     return p
 
 
-PATTERNS = [plain, general, dynamic_and_mapped] + [
+PATTERNS = [abc, general, dynamic_and_mapped] + [
     (lambda k=k: unordered_with_midstream(k)) for k in ("count", "sum_times", "collect_tokens", "collect_pairs", "none")]
 
 
-def arrays(tokens, times=None, values=None):
-    ids = np.array([IDS[t] for t in tokens], dtype=np.uint32)
-    t = np.arange(len(tokens), dtype=np.float64) if times is None else np.asarray(times, dtype=np.float64)
-    v = None if values is None else np.asarray(values, dtype=np.float64)
-    return ids, t, v
-
-
 def batch(p, tokens, offsets, times=None, values=None):
-    ids, t, v = arrays(tokens, times, values)
-    return TideQuery(p).match_batch(ids, t, np.asarray(offsets, dtype=np.int64), v)
+    ids = np.array([IDS[t] for t in tokens], dtype=np.uint32)
+    times = np.arange(len(tokens), dtype=np.float64) if times is None else np.asarray(times, dtype=np.float64)
+    values = None if values is None else np.asarray(values, dtype=np.float64)
+    return TideQuery(p).match_batch(ids, times, np.asarray(offsets, dtype=np.int64), values)
 
 
 def first_match(p, tokens, times, values):
@@ -114,22 +106,21 @@ def test_batch_equals_first_match_of_each_slice(make, corpus):
     ([1, 6, 0, 3], [(2, 4), (-1, -1), (0, 2)]),  # unsorted, overlapping documents are independent
 ])
 def test_offsets(offsets, expected):
-    out = batch(plain(), "ABCABC", offsets)
+    out = batch(abc(), "ABCABC", offsets)
     assert out["m_start"].dtype == np.int64 and out["m_end"].dtype == np.int64
     assert list(zip(out["m_start"].tolist(), out["m_end"].tolist())) == expected
 
 
 def test_unknown_token_ids_match_nothing():
     ids = np.array([IDS["A"], 2**32 - 1, IDS["B"], IDS["C"]], dtype=np.uint32)
-    out = TideQuery(plain()).match_batch(ids, np.zeros(4), np.array([0, 4], dtype=np.int64))
+    out = TideQuery(abc()).match_batch(ids, np.zeros(4), np.array([0, 4], dtype=np.int64))
     assert out["m_start"].tolist() == [0]
 
 
 def test_values_none_means_no_values_and_read_only_arrays_are_read():
     p = Pattern()
     p.add_event("A", require_nan_val=True)
-    ids, times, _ = arrays("A")
-    offsets = np.array([0, 1], dtype=np.int64)
+    ids, times, offsets = np.array([IDS["A"]], np.uint32), np.zeros(1), np.array([0, 1], np.int64)
     for a in (ids, times, offsets):
         a.flags.writeable = False
     q = TideQuery(p)
@@ -152,7 +143,7 @@ GOOD = dict(token_ids=np.zeros(3, np.uint32), times=np.zeros(3), offsets=np.arra
 ])
 def test_arrays_of_the_exact_dtype_only(name, bad, type_name):
     refuses(TypeError, f"argument '{name}': '{type_name}' object cannot be converted to 'PyArray<T, D>'",
-            TideQuery(plain()).match_batch, **{**GOOD, name: bad})
+            TideQuery(abc()).match_batch, **{**GOOD, name: bad})
 
 
 @pytest.mark.parametrize("name", ["token_ids", "times", "offsets", "values"])
@@ -160,7 +151,7 @@ def test_strided_arrays_are_refused(name):
     args = {**GOOD, "values": np.zeros(3)}
     args[name] = np.repeat(args[name], 2)[::2]
     with pytest.raises(TypeError, match="^The given array is not contiguous$"):
-        TideQuery(plain()).match_batch(**args)
+        TideQuery(abc()).match_batch(**args)
 
 
 @pytest.mark.parametrize("args, exc, message", [
@@ -174,7 +165,7 @@ def test_strided_arrays_are_refused(name):
 ])
 def test_order_of_checks(args, exc, message):
     with pytest.raises(exc, match=message):
-        TideQuery(plain()).match_batch(**{**GOOD, **args})
+        TideQuery(abc()).match_batch(**{**GOOD, **args})
 
 
 def test_element_limit_is_checked_after_the_lengths():
@@ -189,7 +180,7 @@ def test_element_limit_is_checked_after_the_lengths():
 
 
 def test_no_documents():
-    p = plain()
+    p = abc()
     p.add_midstream_collector(["x"], [0], [1], "count")
     out = TideQuery(p).match_batch(np.zeros(0, np.uint32), np.zeros(0), np.zeros(1, np.int64))
     assert {k: (v.dtype, v.shape) for k, v in out.items()} == {
