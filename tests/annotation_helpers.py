@@ -1,5 +1,6 @@
 """Helpers of the annotation tests: one column of annotate_stream, random
 streams, and where plain token references fire, found directly."""
+import itertools
 import math
 
 from hypothesis import strategies as st
@@ -14,9 +15,8 @@ TOKENS = "abcx"
 def column(spec, tokens, times=None, values=None):
     """The single column `spec` computes over the stream (times default to 0, 1, 2, ...)."""
     times = [float(t) for t in (range(len(tokens)) if times is None else times)]
-    result = annotate_stream(list(tokens), times, [spec], values)
-    assert len(result) == 1
-    return next(iter(result.values()))
+    [result] = annotate_stream(list(tokens), times, [spec], values).values()
+    return result
 
 
 def labels(spec, tokens, times=None, values=None):
@@ -73,8 +73,7 @@ def streams(draw, max_len=25):
     """(tokens, times, values): times non-decreasing with ties; values small
     numbers (exact in any summation order) or NaN."""
     tokens = draw(st.lists(st.sampled_from(TOKENS), max_size=max_len))
-    steps = draw(st.lists(st.sampled_from([0.0, 0.0, 0.5, 1.0, 3.0]), min_size=len(tokens), max_size=len(tokens)))
-    start = draw(st.sampled_from([-2.0, 0.0, 10.0]))
-    times = [start + sum(steps[:i + 1]) for i in range(len(tokens))]
-    values = draw(st.lists(st.sampled_from([NAN, -2.0, 0.5, 3.0, 8.0]), min_size=len(tokens), max_size=len(tokens)))
-    return tokens, times, values
+    n = len(tokens)
+    steps = draw(st.lists(st.sampled_from([0.0, 0.0, 0.5, 1.0, 3.0]), min_size=n, max_size=n))
+    times = list(itertools.accumulate(steps, initial=draw(st.sampled_from([-2.0, 0.0, 10.0]))))[1:]
+    return tokens, times, draw(st.lists(st.sampled_from([NAN, -2.0, 0.5, 3.0, 8.0]), min_size=n, max_size=n))

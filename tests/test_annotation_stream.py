@@ -42,16 +42,19 @@ def test_repeated_names_keep_the_first_place_and_the_last_column():
     assert r["b"].tolist() == [1, 1, 1]
 
 
-def test_first_error_stops_the_call():
+@pytest.mark.parametrize("make", [lambda p: A.future_occurrence("big", p, 1.0), lambda p: A.in_span("s", "x", p)])
+def test_pattern_limit_is_checked_when_the_reference_is_resolved(make):
     p = Pattern()
     for _ in range(65):
         p.add_event("x")
+    spec = make(p)
     with pytest.raises(ValueError) as e:
-        annotate_stream(["x"], [0.0], [SPEC, A.future_occurrence("big", p, 1.0)])
+        annotate_stream(["x"], [0.0], [SPEC, spec])
     assert str(e.value) == "Pattern has 65 elements; maximum is 64"
 
 
-def test_every_kind_gives_its_dtype_on_an_empty_stream():
+@pytest.mark.parametrize("tokens", [[], ["x", "q"]])
+def test_every_kind_gives_its_dtype(tokens):
     sm = StateMachine()
     sm.add_state("s")
     sm.add_entry("s", "x")
@@ -60,7 +63,7 @@ def test_every_kind_gives_its_dtype_on_an_empty_stream():
              A.span_aggregate("5", "x", sm.span("s")),
              A.future_span_occurrence("6", ("z", "y"), 1.0), A.past_span_occurrence("7", ("z", "y"), 1.0),
              A.state_label("8", sm)]
-    r = annotate_stream([], [], specs)
+    r = annotate_stream(tokens, [0.0] * len(tokens), specs)
     assert [(k, v.dtype.name, v.shape) for k, v in r.items()] == [
-        (str(i), dtype, (0,)) for i, dtype in enumerate(
+        (str(i), dtype, (len(tokens),)) for i, dtype in enumerate(
             ["int8", "int8", "int8", "int8", "float64", "float64", "int8", "int8", "int32"])]
