@@ -62,18 +62,6 @@ def pair_spans(tokens, z, y):
 pairs = st.tuples(st.sampled_from(TOKENS), st.sampled_from(TOKENS))
 
 
-@given(streams(), token_refs, pairs)
-def test_in_span_against_its_definition(stream, ref, pair):
-    tokens, times, _ = stream
-    xs = starts(ref, tokens, times)
-    spans = pair_spans(tokens, *pair)
-    expected = []
-    for i in range(len(tokens)):
-        covering = [any(s <= x <= e for x in xs) for s, e in spans if s <= i <= e]
-        expected.append(-1 if not covering else int(any(covering)))
-    assert labels(A.in_span("s", ref, pair), tokens, times) == expected
-
-
 @given(streams(), pairs)
 def test_span_occurrence_against_its_definition(stream, pair):
     tokens, times, _ = stream
@@ -82,25 +70,23 @@ def test_span_occurrence_against_its_definition(stream, pair):
              for k, (w, forward, partial) in enumerate(WINDOWS)]
     got = annotate_stream(tokens, times, specs)
     for k, (w, forward, partial) in enumerate(WINDOWS):
-        expected = []
-        for i, t in enumerate(times):
-            if any(s <= i <= e for s, e in spans):
-                expected.append(2)
-            elif cut_off(t, w, forward, times, partial):
-                expected.append(-1)
-            else:
-                expected.append(int(any(in_window(t, times[s], w, forward) for s, _ in spans)))
+        # Inside a span (2) beats a cut-off window (-1).
+        expected = [2 if any(s <= i <= e for s, e in spans) else -1 if cut_off(t, w, forward, times, partial)
+                    else int(any(in_window(t, times[s], w, forward) for s, _ in spans)) for i, t in enumerate(times)]
         assert got[str(k)].tolist() == expected, (w, forward, partial)
 
 
 @given(streams(), token_refs, pairs)
-def test_span_aggregate_against_its_definition(stream, ref, pair):
+def test_in_span_and_span_aggregate_against_their_definition(stream, ref, pair):
     tokens, times, values = stream
-    pts = starts(ref, tokens, times)
-    got = annotate_stream(tokens, times, [A.span_aggregate(agg, ref, pair, agg) for agg in AGGS], values)
+    pts, spans = starts(ref, tokens, times), pair_spans(tokens, *pair)
+    got = annotate_stream(tokens, times, [A.in_span("in", ref, pair)] +
+                          [A.span_aggregate(agg, ref, pair, agg) for agg in AGGS], values)
+    covering = [[any(s <= p <= e for p in pts) for s, e in spans if s <= i <= e] for i in range(len(tokens))]
+    assert got["in"].tolist() == [int(any(c)) if c else -1 for c in covering]
     for agg in AGGS:
         expected = [None] * len(tokens)
-        for s, e in sorted(pair_spans(tokens, *pair)):
+        for s, e in sorted(spans):
             value = aggregate(agg, [values[p] for p in pts if s <= p <= e])
             expected[s:e + 1] = [value] * (e - s + 1)
         assert nan_as_none(got[agg]) == expected, agg

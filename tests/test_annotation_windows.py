@@ -39,29 +39,19 @@ def test_pattern_points_sit_at_the_match_start():
 
 
 @given(streams(), token_refs)
-def test_occurrence_against_its_definition(stream, ref):
-    tokens, times, _ = stream
-    pts = [times[p] for p in starts(ref, tokens, times)]
-    specs = [(A.future_occurrence if forward else A.past_occurrence)(str(k), ref, w, partial)
-             for k, (w, forward, partial) in enumerate(WINDOWS)]
-    got = annotate_stream(tokens, times, specs)
-    for k, (w, forward, partial) in enumerate(WINDOWS):
-        expected = [-1 if cut_off(t, w, forward, times, partial)
-                    else int(any(in_window(t, pt, w, forward) for pt in pts)) for t in times]
-        assert got[str(k)].tolist() == expected, (w, forward, partial)
-
-
-@given(streams(), token_refs)
-def test_window_aggregate_against_its_definition(stream, ref):
+def test_window_labels_against_their_definition(stream, ref):
+    """Occurrence and every aggregate, for each window width, direction and cut-off rule."""
     tokens, times, values = stream
     pts = starts(ref, tokens, times)
-    cases = [(window, agg) for window in WINDOWS for agg in AGGS]
-    specs = [A.window_aggregate(str(k), ref, w, agg, forward, partial)
-             for k, ((w, forward, partial), agg) in enumerate(cases)]
+    specs = []
+    for k, (w, forward, partial) in enumerate(WINDOWS):
+        specs.append((A.future_occurrence if forward else A.past_occurrence)(f"{k}", ref, w, partial))
+        specs += [A.window_aggregate(f"{k} {agg}", ref, w, agg, forward, partial) for agg in AGGS]
     got = annotate_stream(tokens, times, specs, values)
-    for k, ((w, forward, partial), agg) in enumerate(cases):
-        expected = []
-        for t in times:
-            inside = [values[p] for p in pts if in_window(t, times[p], w, forward)]
-            expected.append(None if cut_off(t, w, forward, times, partial) or not inside else aggregate(agg, inside))
-        assert nan_as_none(got[str(k)]) == expected, (w, forward, partial, agg)
+    for k, (w, forward, partial) in enumerate(WINDOWS):
+        inside = [[values[p] for p in pts if in_window(t, times[p], w, forward)] for t in times]
+        cut = [cut_off(t, w, forward, times, partial) for t in times]
+        assert got[f"{k}"].tolist() == [-1 if c else int(bool(v)) for c, v in zip(cut, inside)], (w, forward, partial)
+        for agg in AGGS:
+            expected = [None if c or not v else aggregate(agg, v) for c, v in zip(cut, inside)]
+            assert nan_as_none(got[f"{k} {agg}"]) == expected, (w, forward, partial, agg)

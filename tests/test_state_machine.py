@@ -69,13 +69,10 @@ def test_names_are_quoted_with_escapes():
     (lambda sm: sm.add_state("b", require="x"), TypeError, "argument 'require': Can't extract `str` to `Vec`"),
     (lambda sm: sm.add_state("b", require=3), TypeError,
      "argument 'require': 'int' object cannot be converted to 'Sequence'"),
-    (lambda sm: sm.add_state("b", drop_unclosed=1), TypeError,
-     "argument 'drop_unclosed': 'int' object cannot be converted to 'PyBool'"),
     (lambda sm: sm.add_entry("a", "x", from_states="out"), TypeError,
      "argument 'from_states': Can't extract `str` to `Vec`"),
     (lambda sm: sm.add_exit("a", "x", inclusive=None), TypeError,
      "argument 'inclusive': 'NoneType' object cannot be converted to 'PyBool'"),
-    (lambda sm: sm.add_state(), TypeError, "StateMachine.add_state() missing 1 required positional argument: 'name'"),
     (lambda sm: sm.add_entry("a"), TypeError,
      "StateMachine.add_entry() missing 1 required positional argument: 'trigger'"),
     (lambda sm: sm.add_state("b", min_events=-1), OverflowError, "can't convert negative value to size_t"),
@@ -106,12 +103,6 @@ def test_trigger_sharing(rules, counts):
     for kind, state, ref, anchor in rules:
         getattr(sm, "add_" + kind)(state, ref, anchor=anchor)
     assert repr(sm).endswith(counts + ")")
-
-
-def test_sustain_and_require_count_as_triggers():
-    sm = StateMachine()
-    sm.add_state("b", sustain="x", require=["x", "y"])
-    assert repr(sm).endswith("entries=0, exits=0, triggers=2)")
 
 
 def test_reentrant_call_is_refused():
@@ -149,10 +140,3 @@ def test_finalization_errors(states, message):
             use()
         assert str(e.value) == message
 
-
-def test_timeout_into_the_base_state_is_no_timeout():
-    sm = StateMachine()
-    sm.add_state("a", max_gap=1.0, timeout_to="out")
-    sm.add_entry("a", "x")
-    r = state_spans(["x", "y"], [0.0, 5.0], sm)
-    assert r["state"].tolist() == [1] and r["close_reason"].tolist() == [1]

@@ -44,27 +44,22 @@ TIMEOUT_CHAIN = {"a": dict(max_gap=1.0, timeout_to="b"), "b": dict(max_gap=1.0, 
 PATTERN_STATES = {"o": dict(drop_unclosed=False), "p": dict(drop_unclosed=False)}
 
 
-def repeating(mode):
-    return {"a": dict(max_gap=1.5, gap_anchor="entry", self_transition=mode, drop_unclosed=False)}
-
-
 @pytest.mark.parametrize("states, entries, exits, tokens, times, rows", [
-    # Anchored at 10: the event at 15 keeps it open; the one at 15.5 closes it at 15.
-    ({"a": dict(max_gap=5.0)}, [("a", "x", {})], [], "xqq", [10, 15, 15.5], [(1, 0, 1, 10.0, 15.0, 1, 1, 0, 1, 0)]),
     # b and c open and expire at the position of y without holding a position: both are empty.
     (TIMEOUT_CHAIN, [("a", "x", {})], [], "xy", [0, 10], [
         (1, 0, 0, 0.0, 1.0, 1, 1, 0, 1, 0), (2, 1, 0, 1.0, 2.0, 0, 1, 0, 1, 1), (3, 1, 0, 2.0, 3.0, 0, 1, 0, 1, 1)]),
-    # refresh: one instance, the repeat counted once and the clock re-anchored at 1.
-    (repeating("refresh"), [("a", "x", {})], [], "xxy", [0, 1, 2.2], [(1, 0, 2, 0.0, 2.2, 2, 3, 0, 1, 0)]),
-    # ignore: the repeat is still sustain evidence, but under gap_anchor "entry" it does not
-    # re-anchor the clock, so the state expires at 1.5.
-    (repeating("ignore"), [("a", "x", {})], [], "xxy", [0, 1, 2.2], [(1, 0, 1, 0.0, 1.5, 2, 1, 0, 1, 0)]),
-    # restart: the first instance closes by transition where the second begins.
-    (repeating("restart"), [("a", "x", {})], [], "xxy", [0, 1, 2.2],
-     [(1, 0, 0, 0.0, 1.0, 1, 2, 0, 1, 0), (1, 1, 2, 1.0, 2.2, 1, 3, 0, 1, 0)]),
-    # The exit on x at the opening position is ignored; after a refresh at a later x it closes.
-    ({"a": {}}, [("a", "x", {})], [("a", "x", {})], "xy", None, [(1, 0, 1, 0.0, 1.0, 1, 3, 1, 0, 0)]),
-    ({"a": {}}, [("a", "x", {})], [("a", "x", {})], "xyx", None, [(1, 0, 2, 0.0, 2.0, 2, 0, 0, 1, 0)]),
+    # A timeout-entered instance is exempt from min_events.
+    ({"a": dict(max_gap=1.0, timeout_to="b"), "b": dict(max_gap=1.0, min_events=3)}, [("a", "x", {})], [], "xy",
+     [0, 10], [(1, 0, 0, 0.0, 1.0, 1, 1, 0, 1, 0), (2, 1, 0, 1.0, 2.0, 0, 1, 0, 1, 1)]),
+    # b opens at y's position when a expires, and y's entry into c cuts it to nothing.
+    ({"a": dict(max_gap=1.0, timeout_to="b"), "b": {}, "c": dict(drop_unclosed=False)},
+     [("a", "x", {}), ("c", "y", {})], [], "xy", [0, 5],
+     [(1, 0, 0, 0.0, 1.0, 1, 1, 0, 1, 0), (2, 1, 0, 1.0, 5.0, 0, 2, 0, 1, 1), (3, 1, 1, 5.0, 5.0, 1, 3, 0, 1, 0)]),
+    # A required hit must lie inside: the exit's span (r, e) starts at r, which only an inclusive exit keeps.
+    ({"a": dict(require=["r"])}, [("a", "x", {})], [("a", [["r", "e"]], dict(inclusive=False))], "xyre", [0, 1, 2, 2],
+     [(1, 0, 1, 0.0, 2.0, 1, 0, 4, 0, 0)]),
+    ({"a": dict(require=["r"])}, [("a", "x", {})], [("a", [["r", "e"]], {})], "xyre", [0, 1, 2, 2],
+     [(1, 0, 3, 0.0, 2.0, 1, 0, 0, 1, 0)]),
     # Pattern (a, b) anchored at its end fires at b (3) and owns the span from a (1): o, entered at 2,
     # keeps its start as its end and closes at the time of a.
     (PATTERN_STATES, [("o", "q", {}), ("p", pattern("a", "b"), {})], [], "zaqb", None,
