@@ -80,18 +80,13 @@ def run(base, states, entries, exits, tokens, times):
         done.append(cur)
         cur, deadline = None, math.inf
 
-    def open_(state, start, t_start, n_events, timeout_entered, anchor):
-        nonlocal cur, clock
-        cur = dict(state=state, start=start, t_start=t_start, n=n_events, te=timeout_entered)
-        clock = anchor
-
     def cut(s):
         if cur["te"]:
             return max(s, cur["start"]) - 1
         return max(max(s - 1, 0), cur["start"])
 
     def expire(i, now):
-        nonlocal deadline
+        nonlocal cur, clock, deadline
         while cur is not None and deadline < now:
             c = bisect.bisect_right(times, deadline, cur["start"], i) - cur["start"] if cur["start"] < i else 0
             end = cur["start"] + c - 1 if c > 0 else (cur["start"] - 1 if cur["te"] else cur["start"])
@@ -100,7 +95,7 @@ def run(base, states, entries, exits, tokens, times):
             close(end, t_end, 1)
             if target is None:
                 return
-            open_(target, end + 1, t_end, 0, True, t_end)
+            cur, clock = dict(state=target, start=end + 1, t_start=t_end, n=0, te=True), t_end
             deadline = clock + defs[target]["max_gap"]
 
     for i in range(n):
@@ -120,7 +115,7 @@ def run(base, states, entries, exits, tokens, times):
             elif mode != "ignore":
                 if cur:
                     close(cut(s), times[s], 2)
-                open_(target, s, times[s], 1, False, now)
+                cur, clock = dict(state=target, start=s, t_start=times[s], n=1, te=False), now
                 entered = "opened"
             break
         if cur is None:
@@ -150,15 +145,11 @@ def run(base, states, entries, exits, tokens, times):
     rows = []
     for x in done:
         d = defs[x["state"]]
-        reject = 0
-        if d["drop_unclosed"] and x["close"] == 3:
-            reject = 1
-        elif d["min_duration"] > 0 and x["t_end"] - x["t_start"] < d["min_duration"]:
-            reject = 2
-        elif not x["te"] and x["n"] < d["min_events"]:
-            reject = 3
-        elif any(not any(x["start"] <= p <= x["end_pos"] for p in hits) for hits in d["required"]):
-            reject = 4
+        failed = [d["drop_unclosed"] and x["close"] == 3,  # reasons 1 to 4, the first failing one wins
+                  d["min_duration"] > 0 and x["t_end"] - x["t_start"] < d["min_duration"],
+                  not x["te"] and x["n"] < d["min_events"],
+                  any(not any(x["start"] <= p <= x["end_pos"] for p in hits) for hits in d["required"])]
+        reject = next((k for k, f in enumerate(failed, 1) if f), 0)
         rows.append((x["state"], x["start"], x["end_pos"], x["t_start"], x["t_end"], x["n"], x["close"], reject,
                      int(reject == 0), int(x["te"])))
     return rows

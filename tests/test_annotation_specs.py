@@ -69,10 +69,8 @@ def test_state_label_freezes_the_machine():
     sm = StateMachine()
     sm.add_state("a", max_gap=1.0, timeout_to="later")
     sm.add_entry("a", "x")
-    with pytest.raises(ValueError) as e:
+    with pytest.raises(ValueError, match="timeout_to='later', which is not a declared state"):
         A.state_label("s", sm)
-    assert str(e.value) == ("State 'a' has timeout_to='later', which is not a declared state. "
-                            'Declared: ["out", "a"]')
     sm.add_state("later", drop_unclosed=False)
     spec = A.state_label("s", sm, default_state=7)
     sm.add_state("b")

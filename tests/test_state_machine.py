@@ -4,7 +4,7 @@ import math
 
 import pytest
 
-from tidemark import Pattern, StateMachine, StateSpan, state_spans
+from tidemark import AnnotationSpec, Pattern, StateMachine, StateSpan, state_spans
 
 UNKNOWN_Q = "Unknown state 'q'. Declared: [\"out\", \"a\"]"
 NO_EXPIRY = "State 'b' has timeout_to='a' but no finite max_gap, so it never expires and timeout_to would never apply."
@@ -135,7 +135,8 @@ def test_finalization_errors(states, message):
     sm = StateMachine()
     for name, target in states:
         sm.add_state(name, max_gap=1.0, timeout_to=target)
-    for use in (lambda: sm.span("a"), lambda: state_spans(["x"], [0.0], sm)):
+    for use in (lambda: sm.span("a"), lambda: state_spans(["x"], [0.0], sm),
+                lambda: AnnotationSpec.state_label("s", sm)):
         with pytest.raises(ValueError) as e:
             use()
         assert str(e.value) == message
