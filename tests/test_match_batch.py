@@ -125,6 +125,25 @@ def test_values_none_means_no_values_and_read_only_arrays_are_read():
     assert q.match_batch(ids, times, offsets, values=np.array([1.0]))["m_start"].tolist() == [-1]
 
 
+def unaligned(a):
+    """A copy of `a` whose data starts one byte past an aligned address."""
+    raw = np.zeros(a.nbytes + 1, np.uint8)
+    out = np.ndarray(a.shape, a.dtype, raw, offset=1)
+    out[...] = a
+    return out
+
+
+def test_unaligned_arrays_are_read():
+    tokens, times = list("xABxCABC"), np.arange(8, dtype=np.float64)
+    ids = np.array([IDS[t] for t in tokens], np.uint32)
+    offsets, values = np.array([0, 5, 8], np.int64), np.linspace(-1, 1, 8)
+    q = TideQuery(general())
+    aligned = q.match_batch(ids, times, offsets, values)
+    shifted = q.match_batch(*(unaligned(a) for a in (ids, times, offsets, values)))
+    assert all(not a.flags.aligned for a in (unaligned(times), unaligned(offsets)))
+    assert {k: v.tolist() for k, v in shifted.items()} == {k: v.tolist() for k, v in aligned.items()}
+
+
 GOOD = dict(token_ids=np.zeros(3, np.uint32), times=np.zeros(3), offsets=np.array([0, 3], np.int64))
 
 
