@@ -36,3 +36,10 @@ def test_surrogates_are_refused_without_interning():
     with pytest.raises(UnicodeEncodeError):
         tidemark.vocab_ids([fresh_token(), "\ud800"])
     assert strings_held() == before + 1
+
+
+def test_many_distinct_texts_keep_their_ids_as_the_table_grows():
+    texts = [f"grow-{i}" for i in range(40_000)] + ["grow-", "grow"]
+    ids = tidemark.vocab_ids(texts)
+    assert ids == list(range(ids[0], ids[0] + len(texts)))
+    assert tidemark.vocab_ids(texts[::-1]) == ids[::-1]

@@ -10,30 +10,19 @@ std::string interner_full_message(uint64_t max_tokens) {
 }
 
 Expected<TokenId> Interner::intern_locked(std::string_view s) {
-  auto it = ids_.find(s);
-  if (it != ids_.end()) return it->second;
+  const uint64_t h = TextIndex::hash(s);
+  if (auto id = index_.find(s, h)) return *id;
   if (strings_.size() >= max_tokens_)
     return Error{ErrorKind::Overflow, interner_full_message(max_tokens_)};
   const auto id = static_cast<TokenId>(strings_.size());
   const std::string& stored = strings_.emplace_back(s);
-  ids_.emplace(std::string_view(stored), id);
+  index_.insert(stored, h, id);
   return id;
 }
 
 Expected<TokenId> Interner::intern(std::string_view s) {
   std::lock_guard<std::mutex> lock(mu_);
   return intern_locked(s);
-}
-
-Expected<std::vector<TokenId>> Interner::intern_stream(std::span<const std::string_view> tokens) {
-  std::vector<TokenId> out(tokens.size());
-  std::lock_guard<std::mutex> lock(mu_);
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    auto id = intern_locked(tokens[i]);
-    if (!id) return id.error();
-    out[i] = *id;
-  }
-  return out;
 }
 
 std::vector<std::string> Interner::resolve_batch(std::span<const TokenId> ids) const {

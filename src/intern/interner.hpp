@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "intern/text_index.hpp"
 #include "intern/token_id.hpp"
 #include "types/expected.hpp"
 
@@ -26,8 +26,19 @@ class Interner {
 
   // One string; the lock is taken once.
   Expected<TokenId> intern(std::string_view s);
-  // A stream's tokens, under one lock; the result has the input's length.
-  Expected<std::vector<TokenId>> intern_stream(std::span<const std::string_view> tokens);
+  // A stream of `n` tokens, under one lock: `text_at(i)` gives the text of
+  // token i, so callers need not copy views of a long stream first.
+  template <class TextAt>
+  Expected<std::vector<TokenId>> intern_stream(size_t n, const TextAt& text_at) {
+    std::vector<TokenId> out(n);
+    std::lock_guard<std::mutex> lock(mu_);
+    for (size_t i = 0; i < n; ++i) {
+      auto id = intern_locked(text_at(i));
+      if (!id) return id.error();
+      out[i] = *id;
+    }
+    return out;
+  }
   // Texts of ids the interner gave out, under one lock. An unknown id is an
   // internal fault (std::out_of_range).
   std::vector<std::string> resolve_batch(std::span<const TokenId> ids) const;
@@ -35,17 +46,12 @@ class Interner {
   uint64_t size() const;
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-
   Expected<TokenId> intern_locked(std::string_view s);
 
   const uint64_t max_tokens_;
   mutable std::mutex mu_;
-  std::deque<std::string> strings_;  // deque: texts never move, so the map can view them
-  std::unordered_map<std::string_view, TokenId, Hash, std::equal_to<>> ids_;
+  std::deque<std::string> strings_;  // deque: texts never move, so the index can view them
+  TextIndex index_;
 };
 
 // The single process-wide interner, created on first use.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "intern/interner.hpp"
 #include "lib/messages.hpp"
 #include "lib/numpy_api.hpp"
 
@@ -191,8 +192,8 @@ bool to_object_list(PyObject* o, std::vector<Ref>* out, const char* arg) {
   return ok || fail_with_prefix(arg);
 }
 
-bool StringViews::convert(PyObject* o, const char* arg) {
-  views_.clear();
+bool StringItems::convert(PyObject* o, const char* arg) {
+  size_ = 0;
   if (PyUnicode_Check(o)) {
     PyErr_SetString(PyExc_TypeError, msg::kStrNotList);
     return fail_with_prefix(arg);
@@ -201,23 +202,31 @@ bool StringViews::convert(PyObject* o, const char* arg) {
     raise_cannot_convert(o, msg::target::kSequence);
     return fail_with_prefix(arg);
   }
-  // A tuple copy owns every item, so the views outlive changes to `o`.
+  // A tuple copy owns every item, so the texts outlive changes to `o`.
   items_ = Ref::steal(PySequence_Tuple(o));
   if (!items_) return fail_with_prefix(arg);
   const Py_ssize_t n = PyTuple_GET_SIZE(items_.get());
-  views_.reserve(static_cast<size_t>(n));
   for (Py_ssize_t i = 0; i < n; ++i) {
     PyObject* item = PyTuple_GET_ITEM(items_.get(), i);
     if (!PyUnicode_Check(item)) {
       raise_cannot_convert(item, msg::target::kString);
       return fail_with_prefix(arg);
     }
-    Py_ssize_t len = 0;
-    const char* s = PyUnicode_AsUTF8AndSize(item, &len);
-    if (s == nullptr) return fail_with_prefix(arg);
-    views_.emplace_back(s, static_cast<size_t>(len));
+    // Makes the UTF-8 form (an error for lone surrogates) and caches it.
+    if (PyUnicode_AsUTF8AndSize(item, nullptr) == nullptr) return fail_with_prefix(arg);
   }
+  size_ = static_cast<size_t>(n);
   return true;
+}
+
+std::string_view StringItems::text(size_t i) const {
+  Py_ssize_t len = 0;
+  const char* s = PyUnicode_AsUTF8AndSize(PyTuple_GET_ITEM(items_.get(), static_cast<Py_ssize_t>(i)), &len);
+  return {s, static_cast<size_t>(len)};
+}
+
+Expected<std::vector<TokenId>> StringItems::intern() const {
+  return global_interner().intern_stream(size_, [this](size_t i) { return text(i); });
 }
 
 }  // namespace tide::py

@@ -9,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "intern/token_id.hpp"
 #include "lib/py_ref.hpp"
+#include "types/expected.hpp"
 
 namespace tide::py {
 
@@ -42,15 +44,20 @@ bool to_size_list(PyObject* o, std::vector<size_t>* out, const char* arg);
 // The items themselves, held while they are used.
 bool to_object_list(PyObject* o, std::vector<Ref>* out, const char* arg);
 
-// A sequence of str viewed in place: the views stay valid while this lives.
-class StringViews {
+// A sequence of str, held as a tuple of its items: each text is read in
+// place when it is used, so a long stream needs no array of views.
+class StringItems {
  public:
   bool convert(PyObject* o, const char* arg);
-  const std::vector<std::string_view>& views() const { return views_; }
+  size_t size() const { return size_; }
+  // The UTF-8 text of item i (made and cached by convert, so this cannot fail).
+  std::string_view text(size_t i) const;
+  // The interner's ids of every item, under one interner lock.
+  Expected<std::vector<TokenId>> intern() const;
 
  private:
   Ref items_;  // keeps the str objects alive
-  std::vector<std::string_view> views_;
+  size_t size_ = 0;
 };
 
 // Optional parameters: a null (not given) object leaves `out` at its default.

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "intern/interner.hpp"
 #include "lib/errors.hpp"
 
 namespace tide::py {
@@ -28,12 +27,12 @@ bool check_stream_lens(size_t n, const char* first_name, size_t times_len, const
 }
 
 bool StreamInput::check_lens() const {
-  return check_stream_lens(tokens.views().size(), "tokens", times.size(),
+  return check_stream_lens(tokens.size(), "tokens", times.size(),
                            values ? std::optional<size_t>(values->size()) : std::nullopt);
 }
 
 bool StreamInput::intern() {
-  auto r = global_interner().intern_stream(tokens.views());
+  auto r = tokens.intern();
   if (!check(r)) return false;
   ids = std::move(*r);
   return true;

@@ -12,7 +12,7 @@
 namespace tide::py {
 
 struct StreamInput {
-  StringViews tokens;
+  StringItems tokens;
   std::vector<double> times;
   std::optional<std::vector<double>> values;  // absent when None or not given
   std::vector<TokenId> ids;                   // filled by intern()

@@ -1,5 +1,4 @@
 // vocab_ids: the interner's ids for a vocabulary, for pre-coding a corpus.
-#include "intern/interner.hpp"
 #include "lib/binder.hpp"
 #include "lib/convert.hpp"
 #include "lib/errors.hpp"
@@ -13,9 +12,9 @@ constexpr Signature kSig{"vocab_ids", kParams, 1};
 
 PyObject* vocab_ids(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return call_bound<1>(kSig, args, nargs, kwnames, [&](const Bound<1>& a) -> PyObject* {
-    StringViews tokens;
+    StringItems tokens;
     if (!tokens.convert(a[0], "tokens")) return nullptr;
-    auto ids = global_interner().intern_stream(tokens.views());
+    auto ids = tokens.intern();
     if (!check(ids)) return nullptr;
     Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(ids->size())));
     if (!list) return nullptr;

@@ -108,7 +108,7 @@ TEST(interner_refuses_past_capacity) {
   CHECK(!full.ok());
   CHECK(full.error().kind == ErrorKind::Overflow);
   std::vector<std::string_view> toks{"b", "a", "b"};
-  auto ids = small.intern_stream(toks);
+  auto ids = small.intern_stream(toks.size(), [&](size_t i) { return toks[i]; });
   CHECK(ids.ok() && *ids == (std::vector<TokenId>{1, 0, 1}));
   CHECK_EQ(small.resolve_batch(std::vector<TokenId>{1, 0})[0], std::string("b"));
 }
