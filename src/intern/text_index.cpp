@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <utility>
 
 namespace tide {
 
@@ -31,8 +32,7 @@ void TextIndex::place(const Slot& slot) {
 }
 
 void TextIndex::grow() {
-  std::vector<Slot> old(slots_.empty() ? 64 : 2 * slots_.size());
-  old.swap(slots_);
+  const std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(slots_.empty() ? 64 : 2 * slots_.size()));
   for (const Slot& s : old)
     if (s.data != nullptr) place(s);
 }
