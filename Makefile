@@ -16,7 +16,7 @@ find_python = for c in "$$(pyenv prefix 3.12 2>/dev/null | head -n 1)/bin/python
 	    echo "$$c"; exit 0; fi; done; \
 	  echo "error: no CPython 3.12 interpreter found (tried pyenv prefix 3.12, ~/.pyenv/versions/3.12*, python3.12 on PATH)" >&2; exit 1
 
-.PHONY: test demo sanitize core-tests bench clean
+.PHONY: test demo sanitize core-tests bench lint clean
 
 test: $(VENV)/.built core-tests
 	$(PY) -m pytest -q
@@ -36,6 +36,12 @@ $(VENV)/.deps: requirements-dev.txt
 $(VENV)/.built: $(VENV)/.deps $(SOURCES)
 	$(PY) -m pip install -q --disable-pip-version-check --no-build-isolation --no-deps .
 	@touch $@
+
+# Style: ruff for Python, clang-format for C++ (.clang-format); CI runs this.
+lint: $(VENV)/.deps
+	$(VENV)/bin/ruff check .
+	$(VENV)/bin/ruff format --check .
+	$(VENV)/bin/clang-format --dry-run --Werror $$(find src tests/cpp -name '*.cpp' -o -name '*.hpp')
 
 # C++ tests of the core, built without the interpreter.
 core-tests: $(VENV)/.deps

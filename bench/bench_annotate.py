@@ -3,8 +3,8 @@
 (np.searchsorted over the point times), the reference a user would write by
 hand. A kind's own cost is the time of a call with that one spec less the
 time of a call with no spec (which converts and interns the stream)."""
-import numpy as np
 
+import numpy as np
 from bench_batch import best_times
 from tidemark import AnnotationSpec, StateMachine, annotate_stream
 
@@ -72,8 +72,10 @@ def main():
     for spec, total in zip(kinds, timings[1:-1]):
         own = max(total - base, 1e-9)
         name = repr(spec).removeprefix('AnnotationSpec(name="').removesuffix('")')
-        print(f"  {name:<24} {N / own / 1e6:7.1f} M positions/s ({numpy_s / own:5.1f} x NumPy)"
-              f"   whole call {N / total / 1e6:5.1f} M positions/s")
+        print(
+            f"  {name:<24} {N / own / 1e6:7.1f} M positions/s ({numpy_s / own:5.1f} x NumPy)"
+            f"   whole call {N / total / 1e6:5.1f} M positions/s"
+        )
 
 
 if __name__ == "__main__":

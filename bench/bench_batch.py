@@ -1,10 +1,10 @@
 """Tokens per second of match_batch over a corpus of 100,000 documents of 100
 tokens each, beside one `np.count_nonzero(token_ids == id)` pass over the same
 array: a floor that no matcher reading every token can beat by much."""
+
 import time
 
 import numpy as np
-
 from tidemark import Pattern, TideQuery, vocab_ids
 
 N_DOCS = 100_000
@@ -49,8 +49,7 @@ def patterns():
     windowed.add_event(a)
     windowed.add_event(b, block_token=d, max_dt=48.0)
     windowed.add_event(c)
-    return [("plain ordered, 3 elements", plain),
-            ("3 elements, a 48-hour window and a block", windowed)]
+    return [("plain ordered, 3 elements", plain), ("3 elements, a 48-hour window and a block", windowed)]
 
 
 def main():
@@ -58,14 +57,18 @@ def main():
     total = len(token_ids)
     probe = int(remap[5])
     queries = [(name, TideQuery(p)) for name, p in patterns()]
-    floor_s, *match_s = best_times([lambda: np.count_nonzero(token_ids == probe)] +
-                                   [lambda q=q: q.match_batch(token_ids, times, offsets) for _, q in queries])
+    floor_s, *match_s = best_times(
+        [lambda: np.count_nonzero(token_ids == probe)]
+        + [lambda q=q: q.match_batch(token_ids, times, offsets) for _, q in queries]
+    )
     print(f"{N_DOCS:,} documents, {total:,} tokens, {len(VOCAB):,} codes")
     print(f"{'count_nonzero(token_ids == id) (floor)':<44} {total / floor_s / 1e6:8.1f} M tokens/s")
     for (name, q), s in zip(queries, match_s):
         matched = int(np.count_nonzero(q.match_batch(token_ids, times, offsets)["m_start"] >= 0))
-        print(f"{name:<44} {total / s / 1e6:8.1f} M tokens/s   {s / floor_s:5.2f} x floor"
-              f"   {matched:,} documents matched")
+        print(
+            f"{name:<44} {total / s / 1e6:8.1f} M tokens/s   {s / floor_s:5.2f} x floor   {matched:,} documents matched"
+        )
+
 
 if __name__ == "__main__":
     main()

@@ -1,7 +1,8 @@
 """Tokens per second of state_spans on a 1,000,000-token stream with a machine of
 3 states and 6 rules, beside the cost of converting and interning the stream
 alone (what any entry point that takes a stream of str pays first)."""
-from bench_match import N, VOCAB, best_of, make_stream
+
+from bench_match import VOCAB, N, best_of, make_stream
 from tidemark import Pattern, StateMachine, TideQuery, state_spans
 
 
@@ -32,8 +33,10 @@ def main():
     result = state_spans(tokens, times, sm, values)
     run_s = best_of(lambda: state_spans(tokens, times, sm, values))
     print(f"{sm!r}")
-    print(f"state_spans, 3 states and 6 rules: {N / run_s / 1e6:6.1f} M tokens/s "
-          f"({run_s * 1e3:.0f} ms, {len(result['state']):,} instances, {int(result['valid'].sum()):,} valid)")
+    print(
+        f"state_spans, 3 states and 6 rules: {N / run_s / 1e6:6.1f} M tokens/s "
+        f"({run_s * 1e3:.0f} ms, {len(result['state']):,} instances, {int(result['valid'].sum()):,} valid)"
+    )
 
 
 if __name__ == "__main__":

@@ -1,10 +1,11 @@
 """Per-event label columns for patients of the synthetic corpus, computed in
 one annotate_stream call per patient."""
+
 import math
 
-from tidemark import AnnotationSpec, Pattern, TideQuery, annotate_stream
 from corpus import make_corpus
 from state_episodes import episode_machine
+from tidemark import AnnotationSpec, Pattern, TideQuery, annotate_stream
 
 STAY = ("ADMIT", "DISCHARGE")
 

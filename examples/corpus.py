@@ -1,5 +1,6 @@
 """A small synthetic clinical corpus: patients with admissions, lab results
 carrying values, medications and discharges, on an hourly time axis."""
+
 import random
 
 LABS = {"LAB_CREATININE": (0.6, 4.0), "LAB_LACTATE": (0.5, 8.0), "LAB_WBC": (3.0, 25.0), "LAB_SODIUM": (125.0, 150.0)}

@@ -1,11 +1,11 @@
 """What tidemark finds in a synthetic clinical corpus it makes itself."""
-import numpy as np
 
+import numpy as np
 import tidemark
-from tidemark import Pattern, TideQuery
+from annotation_table import show_annotation_table
 from corpus import make_corpus
 from state_episodes import show_state_episodes
-from annotation_table import show_annotation_table
+from tidemark import Pattern, TideQuery
 
 
 def section(title):
@@ -34,9 +34,11 @@ def main():
     sepsis_admission = Pattern()
     sepsis_admission.add_event_seq([["ADMIT", "DX_SEPSIS"]])
     sepsis_admission.add_event("MED_ANTIBIOTIC", max_dt=6.0, backtrackable=False)
-    for name, p in [("lactate >= 4 then vasopressor within 24 h, no discharge between", high_lactate_then_pressor),
-                    ("admission to discharge", stay),
-                    ("sepsis admission, antibiotic within 6 h", sepsis_admission)]:
+    for name, p in [
+        ("lactate >= 4 then vasopressor within 24 h, no discharge between", high_lactate_then_pressor),
+        ("admission to discharge", stay),
+        ("sepsis admission, antibiotic within 6 h", sepsis_admission),
+    ]:
         print(f"  {name}: {p!r}")
 
     section("matches in the first patients (lactate >= 4 then vasopressor)")
@@ -47,8 +49,10 @@ def main():
         for m in range(len(r["m_start"])):
             lactate = values[r["el_stream_idx"][m][0]]
             t0, t1 = r["el_times"][m]
-            print(f"  {pid}: lactate {lactate:.2f} at {t0:7.1f} h -> {r['el_tokens'][m][1]} at {t1:7.1f} h"
-                  f" ({t1 - t0:4.1f} h later)")
+            print(
+                f"  {pid}: lactate {lactate:.2f} at {t0:7.1f} h -> {r['el_tokens'][m][1]} at {t1:7.1f} h"
+                f" ({t1 - t0:4.1f} h later)"
+            )
             shown += 1
             if shown == 8:
                 break
@@ -57,8 +61,11 @@ def main():
 
     section("sepsis admissions treated within 6 h, whole corpus")
     sepsis = TideQuery(sepsis_admission)
-    treated = sum(1 for _, tokens, times, values in corpus
-                  if len(sepsis.match_stream(tokens, times, values, first_only=True)["m_start"]))
+    treated = sum(
+        1
+        for _, tokens, times, values in corpus
+        if len(sepsis.match_stream(tokens, times, values, first_only=True)["m_start"])
+    )
     with_code = sum(1 for _, tokens, _, _ in corpus if "DX_SEPSIS" in tokens)
     print(f"  {treated} of {with_code} patients with a sepsis code had an antibiotic within 6 h of admission")
 

@@ -1,7 +1,8 @@
 """Admission episodes in the synthetic corpus, labelled by a state machine."""
+
 import tidemark
-from tidemark import StateMachine, state_spans
 from corpus import LABS, MEDS, make_corpus
+from tidemark import StateMachine, state_spans
 
 CARE = list(LABS) + MEDS
 
@@ -28,9 +29,11 @@ def show_state_episodes(corpus, n_patients=4):
         for k in range(len(r["state"])):
             status = "valid" if r["valid"][k] else "rejected: " + tidemark.REJECT_REASONS[r["reject_reason"][k]]
             opened = "timeout" if r["timeout_entered"][k] else "entry"
-            print(f"  {pid}: {names[r['state'][k]]:<8} events {r['start_pos'][k]:>3} to {r['end_pos'][k]:>3},"
-                  f" {r['t_start'][k]:7.1f} h to {r['t_end'][k]:7.1f} h, {r['n_events'][k]:>2} evidence,"
-                  f" opened by {opened}, closed by {tidemark.CLOSE_REASONS[r['close_reason'][k]]}, {status}")
+            print(
+                f"  {pid}: {names[r['state'][k]]:<8} events {r['start_pos'][k]:>3} to {r['end_pos'][k]:>3},"
+                f" {r['t_start'][k]:7.1f} h to {r['t_end'][k]:7.1f} h, {r['n_events'][k]:>2} evidence,"
+                f" opened by {opened}, closed by {tidemark.CLOSE_REASONS[r['close_reason'][k]]}, {status}"
+            )
 
 
 if __name__ == "__main__":

@@ -1,10 +1,10 @@
 """Helpers of the annotation tests: one column of annotate_stream, random
 streams, and where plain token references fire, found directly."""
+
 import itertools
 import math
 
 from hypothesis import strategies as st
-
 from state_reference import locate
 from tidemark import annotate_stream
 
@@ -57,8 +57,9 @@ def aggregate(agg, vals):
 
 
 # Every window width, direction and cut-off rule, for property tests that try them all on each stream.
-WINDOWS = [(w, forward, partial)
-           for w in (0.0, 0.5, 1.0, 2.5) for forward in (True, False) for partial in (True, False)]
+WINDOWS = [
+    (w, forward, partial) for w in (0.0, 0.5, 1.0, 2.5) for forward in (True, False) for partial in (True, False)
+]
 AGGS = ["min", "max", "mean", "count"]
 
 token_refs = st.one_of(

@@ -1,9 +1,9 @@
 """Small helpers shared by the matching and builder tests."""
+
 import uuid
 
 import numpy as np
 import pytest
-
 import tidemark
 from tidemark import Pattern, TideQuery
 

@@ -6,13 +6,23 @@ A machine is described by plain data:
   exits:   list of (state, trigger, inclusive, anchor)
 Triggers are str, list[str] or list[list[str]]; patterns are not modelled.
 """
+
 import bisect
 import math
 
 import tidemark
 
-STATE_DEFAULTS = dict(max_gap=math.inf, gap_anchor="sustain", sustain=None, self_transition="refresh",
-                      min_duration=0.0, min_events=1, require=None, drop_unclosed=True, timeout_to=None)
+STATE_DEFAULTS = dict(
+    max_gap=math.inf,
+    gap_anchor="sustain",
+    sustain=None,
+    self_transition="refresh",
+    min_duration=0.0,
+    min_events=1,
+    require=None,
+    drop_unclosed=True,
+    timeout_to=None,
+)
 
 
 def build(base, states, entries, exits):
@@ -35,9 +45,14 @@ def locate(ref, tokens, times):
         return [(p, p) for p in range(n) if tokens[p] in ref]
     points, p = [], 0
     while p < n:
-        longest = max((len(seq) for seq in ref
-                       if tokens[p:p + len(seq)] == list(seq) and all(t == times[p] for t in times[p:p + len(seq)])),
-                      default=0)
+        longest = max(
+            (
+                len(seq)
+                for seq in ref
+                if tokens[p : p + len(seq)] == list(seq) and all(t == times[p] for t in times[p : p + len(seq)])
+            ),
+            default=0,
+        )
         if longest:
             points.append((p, p + longest - 1))
             p += longest
@@ -57,8 +72,10 @@ def run(base, states, entries, exits, tokens, times):
     names = [base] + [s["name"] for s in states]
     sid = {name: i for i, name in reversed(list(enumerate(names)))}
     n = len(tokens)
-    entry_rules = [(sid[st], firings(trig, anchor, tokens, times), [sid[f] for f in (fr or [])])
-                   for st, trig, fr, anchor in entries]
+    entry_rules = [
+        (sid[st], firings(trig, anchor, tokens, times), [sid[f] for f in (fr or [])])
+        for st, trig, fr, anchor in entries
+    ]
     exit_rules = [(sid[st], firings(trig, anchor, tokens, times), incl) for st, trig, incl, anchor in exits]
     defs = {}
     for i, s in enumerate(states, 1):
@@ -145,18 +162,42 @@ def run(base, states, entries, exits, tokens, times):
     rows = []
     for x in done:
         d = defs[x["state"]]
-        failed = [d["drop_unclosed"] and x["close"] == 3,  # reasons 1 to 4, the first failing one wins
-                  d["min_duration"] > 0 and x["t_end"] - x["t_start"] < d["min_duration"],
-                  not x["te"] and x["n"] < d["min_events"],
-                  any(not any(x["start"] <= p <= x["end_pos"] for p in hits) for hits in d["required"])]
+        failed = [
+            d["drop_unclosed"] and x["close"] == 3,  # reasons 1 to 4, the first failing one wins
+            d["min_duration"] > 0 and x["t_end"] - x["t_start"] < d["min_duration"],
+            not x["te"] and x["n"] < d["min_events"],
+            any(not any(x["start"] <= p <= x["end_pos"] for p in hits) for hits in d["required"]),
+        ]
         reject = next((k for k, f in enumerate(failed, 1) if f), 0)
-        rows.append((x["state"], x["start"], x["end_pos"], x["t_start"], x["t_end"], x["n"], x["close"], reject,
-                     int(reject == 0), int(x["te"])))
+        rows.append(
+            (
+                x["state"],
+                x["start"],
+                x["end_pos"],
+                x["t_start"],
+                x["t_end"],
+                x["n"],
+                x["close"],
+                reject,
+                int(reject == 0),
+                int(x["te"]),
+            )
+        )
     return rows
 
 
-KEYS = ["state", "start_pos", "end_pos", "t_start", "t_end", "n_events", "close_reason", "reject_reason", "valid",
-        "timeout_entered"]
+KEYS = [
+    "state",
+    "start_pos",
+    "end_pos",
+    "t_start",
+    "t_end",
+    "n_events",
+    "close_reason",
+    "reject_reason",
+    "valid",
+    "timeout_entered",
+]
 
 
 def rows_of(result):

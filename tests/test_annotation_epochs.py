@@ -1,7 +1,8 @@
 """before_event: epochs delimited by Y, labelled by whether X falls inside."""
-from hypothesis import given, strategies as st
 
 from annotation_helpers import labels, starts, streams, token_refs
+from hypothesis import given
+from hypothesis import strategies as st
 from tidemark import AnnotationSpec
 
 

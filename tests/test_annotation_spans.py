@@ -1,10 +1,21 @@
 """Span references and the span labels: in_span, span occurrences, span aggregates, state labels.
 Token-pair spans are checked against their definition; state spans and labels by hand."""
-import pytest
-from hypothesis import given, strategies as st
 
-from annotation_helpers import (AGGS, TOKENS, WINDOWS, aggregate, cut_off, in_window, labels, nan_as_none, starts,
-                                streams, token_refs)
+from annotation_helpers import (
+    AGGS,
+    TOKENS,
+    WINDOWS,
+    aggregate,
+    cut_off,
+    in_window,
+    labels,
+    nan_as_none,
+    starts,
+    streams,
+    token_refs,
+)
+from hypothesis import given
+from hypothesis import strategies as st
 from tidemark import AnnotationSpec, Pattern, StateMachine, annotate_stream, state_spans
 
 A = AnnotationSpec
@@ -55,8 +66,11 @@ def test_state_labels():
 
 def pair_spans(tokens, z, y):
     """Each z with the first y after it."""
-    return [(s, next(e for e in range(s + 1, len(tokens)) if tokens[e] == y))
-            for s, t in enumerate(tokens) if t == z and y in tokens[s + 1:]]
+    return [
+        (s, next(e for e in range(s + 1, len(tokens)) if tokens[e] == y))
+        for s, t in enumerate(tokens)
+        if t == z and y in tokens[s + 1 :]
+    ]
 
 
 pairs = st.tuples(st.sampled_from(TOKENS), st.sampled_from(TOKENS))
@@ -66,13 +80,21 @@ pairs = st.tuples(st.sampled_from(TOKENS), st.sampled_from(TOKENS))
 def test_span_occurrence_against_its_definition(stream, pair):
     tokens, times, _ = stream
     spans = pair_spans(tokens, *pair)
-    specs = [(A.future_span_occurrence if forward else A.past_span_occurrence)(str(k), pair, w, partial)
-             for k, (w, forward, partial) in enumerate(WINDOWS)]
+    specs = [
+        (A.future_span_occurrence if forward else A.past_span_occurrence)(str(k), pair, w, partial)
+        for k, (w, forward, partial) in enumerate(WINDOWS)
+    ]
     got = annotate_stream(tokens, times, specs)
     for k, (w, forward, partial) in enumerate(WINDOWS):
         # Inside a span (2) beats a cut-off window (-1).
-        expected = [2 if any(s <= i <= e for s, e in spans) else -1 if cut_off(t, w, forward, times, partial)
-                    else int(any(in_window(t, times[s], w, forward) for s, _ in spans)) for i, t in enumerate(times)]
+        expected = [
+            2
+            if any(s <= i <= e for s, e in spans)
+            else -1
+            if cut_off(t, w, forward, times, partial)
+            else int(any(in_window(t, times[s], w, forward) for s, _ in spans))
+            for i, t in enumerate(times)
+        ]
         assert got[str(k)].tolist() == expected, (w, forward, partial)
 
 
@@ -80,13 +102,14 @@ def test_span_occurrence_against_its_definition(stream, pair):
 def test_in_span_and_span_aggregate_against_their_definition(stream, ref, pair):
     tokens, times, values = stream
     pts, spans = starts(ref, tokens, times), pair_spans(tokens, *pair)
-    got = annotate_stream(tokens, times, [A.in_span("in", ref, pair)] +
-                          [A.span_aggregate(agg, ref, pair, agg) for agg in AGGS], values)
+    got = annotate_stream(
+        tokens, times, [A.in_span("in", ref, pair)] + [A.span_aggregate(agg, ref, pair, agg) for agg in AGGS], values
+    )
     covering = [[any(s <= p <= e for p in pts) for s, e in spans if s <= i <= e] for i in range(len(tokens))]
     assert got["in"].tolist() == [int(any(c)) if c else -1 for c in covering]
     for agg in AGGS:
         expected = [None] * len(tokens)
         for s, e in sorted(spans):
             value = aggregate(agg, [values[p] for p in pts if s <= p <= e])
-            expected[s:e + 1] = [value] * (e - s + 1)
+            expected[s : e + 1] = [value] * (e - s + 1)
         assert nan_as_none(got[agg]) == expected, agg

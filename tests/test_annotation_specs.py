@@ -1,14 +1,15 @@
 """AnnotationSpec constructors: signatures, which error wins, references copied at creation, repr."""
+
 import ast
 
 import pytest
-
 from annotation_helpers import labels
 from tidemark import AnnotationSpec, Pattern, StateMachine
 
 SPAN_EXPECTED = "Expected Pattern or (str, str) tuple for span argument"
-TOKEN_EXPECTED = ("Expected str (single token), list[str] (token set), list[list[str]] (same-timestamp sequences), "
-                  "or Pattern")
+TOKEN_EXPECTED = (
+    "Expected str (single token), list[str] (token set), list[list[str]] (same-timestamp sequences), or Pattern"
+)
 
 
 A = AnnotationSpec
@@ -30,35 +31,68 @@ def test_methods_and_signatures():
     assert {m: getattr(A, m).__text_signature__ for m in SIGNATURES} == SIGNATURES
 
 
-@pytest.mark.parametrize("make, error, message", [
-    # The span is converted before x, then the aggregation name is checked last.
-    (lambda: A.in_span("a", 1, ["z", "y"]), TypeError, SPAN_EXPECTED),
-    (lambda: A.in_span("a", [], ("z", "y")), ValueError, "Token reference list must not be empty"),
-    (lambda: A.span_aggregate("a", 1, ("z",), agg="MEAN"), TypeError, SPAN_EXPECTED),
-    (lambda: A.span_aggregate("a", 1, ("z", "y"), agg="MEAN"), TypeError, TOKEN_EXPECTED),
-    (lambda: A.span_aggregate("a", "k", ("z", "y"), agg="MEAN"), ValueError,
-     "Unknown aggregation 'MEAN'. Choose: min, max, mean, count"),
-    (lambda: A.window_aggregate("a", 1, 1.0, agg="sum"), TypeError, TOKEN_EXPECTED),
-    (lambda: A.window_aggregate("a", "k", 1.0, agg="sum"), ValueError,
-     "Unknown aggregation 'sum'. Choose: min, max, mean, count"),
-    # Plain arguments come before references, in signature order.
-    (lambda: A.window_aggregate("a", 1, "w", agg=2), TypeError, "argument 'window_t': must be real number, not str"),
-    (lambda: A.window_aggregate("a", 1, 1.0, agg=2), TypeError,
-     "argument 'agg': 'int' object cannot be converted to 'PyString'"),
-    (lambda: A.before_event("a", 1, 2, reset=1), TypeError,
-     "argument 'reset': 'int' object cannot be converted to 'PyBool'"),
-    (lambda: A.before_event("a", "x", 2), TypeError, TOKEN_EXPECTED),
-    (lambda: A.future_occurrence(1, "x", 1.0), TypeError,
-     "argument 'name': 'int' object cannot be converted to 'PyString'"),
-    (lambda: A.future_occurrence("a", "x"), TypeError,
-     "AnnotationSpec.future_occurrence() missing 1 required positional argument: 'window_t'"),
-    (lambda: A.state_label("a", "sm"), TypeError,
-     "argument 'machine': 'str' object cannot be converted to 'StateMachine'"),
-    (lambda: A.state_label("a", StateMachine(), invalid_label=2**31), OverflowError,
-     "out of range integral type conversion attempted"),
-    *[(lambda span=span: A.future_span_occurrence("a", span, 1.0), TypeError, SPAN_EXPECTED)
-      for span in [["z", "y"], ("z",), ("z", "y", "w"), ("z", 1), "zy", None]],
-])
+@pytest.mark.parametrize(
+    "make, error, message",
+    [
+        # The span is converted before x, then the aggregation name is checked last.
+        (lambda: A.in_span("a", 1, ["z", "y"]), TypeError, SPAN_EXPECTED),
+        (lambda: A.in_span("a", [], ("z", "y")), ValueError, "Token reference list must not be empty"),
+        (lambda: A.span_aggregate("a", 1, ("z",), agg="MEAN"), TypeError, SPAN_EXPECTED),
+        (lambda: A.span_aggregate("a", 1, ("z", "y"), agg="MEAN"), TypeError, TOKEN_EXPECTED),
+        (
+            lambda: A.span_aggregate("a", "k", ("z", "y"), agg="MEAN"),
+            ValueError,
+            "Unknown aggregation 'MEAN'. Choose: min, max, mean, count",
+        ),
+        (lambda: A.window_aggregate("a", 1, 1.0, agg="sum"), TypeError, TOKEN_EXPECTED),
+        (
+            lambda: A.window_aggregate("a", "k", 1.0, agg="sum"),
+            ValueError,
+            "Unknown aggregation 'sum'. Choose: min, max, mean, count",
+        ),
+        # Plain arguments come before references, in signature order.
+        (
+            lambda: A.window_aggregate("a", 1, "w", agg=2),
+            TypeError,
+            "argument 'window_t': must be real number, not str",
+        ),
+        (
+            lambda: A.window_aggregate("a", 1, 1.0, agg=2),
+            TypeError,
+            "argument 'agg': 'int' object cannot be converted to 'PyString'",
+        ),
+        (
+            lambda: A.before_event("a", 1, 2, reset=1),
+            TypeError,
+            "argument 'reset': 'int' object cannot be converted to 'PyBool'",
+        ),
+        (lambda: A.before_event("a", "x", 2), TypeError, TOKEN_EXPECTED),
+        (
+            lambda: A.future_occurrence(1, "x", 1.0),
+            TypeError,
+            "argument 'name': 'int' object cannot be converted to 'PyString'",
+        ),
+        (
+            lambda: A.future_occurrence("a", "x"),
+            TypeError,
+            "AnnotationSpec.future_occurrence() missing 1 required positional argument: 'window_t'",
+        ),
+        (
+            lambda: A.state_label("a", "sm"),
+            TypeError,
+            "argument 'machine': 'str' object cannot be converted to 'StateMachine'",
+        ),
+        (
+            lambda: A.state_label("a", StateMachine(), invalid_label=2**31),
+            OverflowError,
+            "out of range integral type conversion attempted",
+        ),
+        *[
+            (lambda span=span: A.future_span_occurrence("a", span, 1.0), TypeError, SPAN_EXPECTED)
+            for span in [["z", "y"], ("z",), ("z", "y", "w"), ("z", 1), "zy", None]
+        ],
+    ],
+)
 def test_first_error_wins(make, error, message):
     with pytest.raises(error) as e:
         make()

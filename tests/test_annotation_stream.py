@@ -1,24 +1,35 @@
 """annotate_stream: argument rules, the stream check, and how the columns are collected."""
+
 import numpy as np
 import pytest
-
 from tidemark import AnnotationSpec, Pattern, StateMachine, annotate_stream
 
 A = AnnotationSpec
 SPEC = A.future_occurrence("f", "x", 1.0, True)
 
 
-@pytest.mark.parametrize("args, error, message", [
-    ((["x"], [0.0], [SPEC, 1]), TypeError, "argument 'specs': 'int' object cannot be converted to 'AnnotationSpec'"),
-    ((["x"], [0.0], SPEC), TypeError, "argument 'specs': 'AnnotationSpec' object cannot be converted to 'Sequence'"),
-    ((["x"], [0.0], "f"), TypeError, "argument 'specs': Can't extract `str` to `Vec`"),
-    # Converted in the order tokens, times, specs, values.
-    (("x", [0.0], 1, 2), TypeError, "argument 'tokens': Can't extract `str` to `Vec`"),
-    ((["x"], [0.0], 1, 2), TypeError, "argument 'specs': 'int' object cannot be converted to 'Sequence'"),
-    ((["x"], [0.0], [], 2), TypeError, "argument 'values': 'int' object cannot be converted to 'Sequence'"),
-    ((["x", "y"], [0.0], []), ValueError, "times has length 1 but tokens has length 2"),
-    ((["x"], [0.0], [SPEC], [1.0, 2.0]), ValueError, "values has length 2 but tokens has length 1"),
-])
+@pytest.mark.parametrize(
+    "args, error, message",
+    [
+        (
+            (["x"], [0.0], [SPEC, 1]),
+            TypeError,
+            "argument 'specs': 'int' object cannot be converted to 'AnnotationSpec'",
+        ),
+        (
+            (["x"], [0.0], SPEC),
+            TypeError,
+            "argument 'specs': 'AnnotationSpec' object cannot be converted to 'Sequence'",
+        ),
+        ((["x"], [0.0], "f"), TypeError, "argument 'specs': Can't extract `str` to `Vec`"),
+        # Converted in the order tokens, times, specs, values.
+        (("x", [0.0], 1, 2), TypeError, "argument 'tokens': Can't extract `str` to `Vec`"),
+        ((["x"], [0.0], 1, 2), TypeError, "argument 'specs': 'int' object cannot be converted to 'Sequence'"),
+        ((["x"], [0.0], [], 2), TypeError, "argument 'values': 'int' object cannot be converted to 'Sequence'"),
+        ((["x", "y"], [0.0], []), ValueError, "times has length 1 but tokens has length 2"),
+        ((["x"], [0.0], [SPEC], [1.0, 2.0]), ValueError, "values has length 2 but tokens has length 1"),
+    ],
+)
 def test_argument_errors(args, error, message):
     with pytest.raises(error) as e:
         annotate_stream(*args)
@@ -26,15 +37,19 @@ def test_argument_errors(args, error, message):
 
 
 def test_keywords_and_arrays():
-    r = annotate_stream(specs=[SPEC], times=np.array([0.0, 1.0, 5.0]), tokens=["q", "x", "q"],
-                        values=np.array([1.0, 2.0, 3.0]))
+    r = annotate_stream(
+        specs=[SPEC], times=np.array([0.0, 1.0, 5.0]), tokens=["q", "x", "q"], values=np.array([1.0, 2.0, 3.0])
+    )
     assert list(r) == ["f"] and r["f"].tolist() == [1, 1, 0]
     assert annotate_stream(["x"], [0.0], []) == {}
 
 
 def test_repeated_names_keep_the_first_place_and_the_last_column():
-    specs = [A.in_span("a", "x", ("z", "y")), A.before_event("b", "x", "y"),
-             A.window_aggregate("a", "x", 1.0, "count", partial_window=True)]
+    specs = [
+        A.in_span("a", "x", ("z", "y")),
+        A.before_event("b", "x", "y"),
+        A.window_aggregate("a", "x", 1.0, "count", partial_window=True),
+    ]
     r = annotate_stream(["z", "x", "y"], [0.0, 1.0, 2.0], specs)
     assert list(r) == ["a", "b"]
     assert r["a"].dtype == np.float64
@@ -58,12 +73,19 @@ def test_every_kind_gives_its_dtype(tokens):
     sm = StateMachine()
     sm.add_state("s")
     sm.add_entry("s", "x")
-    specs = [A.future_occurrence("0", "x", 1.0), A.past_occurrence("1", "x", 1.0), A.before_event("2", "x", "y"),
-             A.in_span("3", "x", ("z", "y")), A.window_aggregate("4", "x", 1.0),
-             A.span_aggregate("5", "x", sm.span("s")),
-             A.future_span_occurrence("6", ("z", "y"), 1.0), A.past_span_occurrence("7", ("z", "y"), 1.0),
-             A.state_label("8", sm)]
+    specs = [
+        A.future_occurrence("0", "x", 1.0),
+        A.past_occurrence("1", "x", 1.0),
+        A.before_event("2", "x", "y"),
+        A.in_span("3", "x", ("z", "y")),
+        A.window_aggregate("4", "x", 1.0),
+        A.span_aggregate("5", "x", sm.span("s")),
+        A.future_span_occurrence("6", ("z", "y"), 1.0),
+        A.past_span_occurrence("7", ("z", "y"), 1.0),
+        A.state_label("8", sm),
+    ]
     r = annotate_stream(tokens, [0.0] * len(tokens), specs)
     assert [(k, v.dtype.name, v.shape) for k, v in r.items()] == [
-        (str(i), dtype, (len(tokens),)) for i, dtype in enumerate(
-            ["int8", "int8", "int8", "int8", "float64", "float64", "int8", "int8", "int32"])]
+        (str(i), dtype, (len(tokens),))
+        for i, dtype in enumerate(["int8", "int8", "int8", "int8", "float64", "float64", "int8", "int8", "int32"])
+    ]

@@ -1,9 +1,21 @@
 """Time-window labels: future and past occurrence and window aggregates."""
-import pytest
-from hypothesis import given
 
-from annotation_helpers import (AGGS, NAN, WINDOWS, aggregate, cut_off, floats, in_window, labels, nan_as_none, starts,
-                                streams, token_refs)
+import pytest
+from annotation_helpers import (
+    AGGS,
+    NAN,
+    WINDOWS,
+    aggregate,
+    cut_off,
+    floats,
+    in_window,
+    labels,
+    nan_as_none,
+    starts,
+    streams,
+    token_refs,
+)
+from hypothesis import given
 from tidemark import AnnotationSpec, Pattern, annotate_stream
 
 A = AnnotationSpec

@@ -1,10 +1,10 @@
 """Argument binding and conversion messages, shared by every entry point."""
+
 import numpy as np
 import pytest
-
 import tidemark
-from tidemark import Pattern, TideQuery
 from matching import refuses
+from tidemark import Pattern, TideQuery
 
 
 class NotIterable:
@@ -18,38 +18,65 @@ def query():
     return TideQuery(Pattern())
 
 
-@pytest.mark.parametrize("call, message", [
-    (lambda: tidemark.vocab_ids(), "vocab_ids() missing 1 required positional argument: 'tokens'"),
-    (lambda: query().match_stream(), "TideQuery.match_stream() missing 2 required positional arguments: 'tokens' and 'times'"),
-    (lambda: query().match_batch(), "TideQuery.match_batch() missing 3 required positional arguments: 'token_ids', 'times', and 'offsets'"),
-    (lambda: query().match_stream(times=[]), "TideQuery.match_stream() missing 1 required positional argument: 'tokens'"),
-    (lambda: tidemark.vocab_ids([], tokenz=1), "vocab_ids() got an unexpected keyword argument 'tokenz'"),
-    (lambda: tidemark.vocab_ids([], tokens=[]), "vocab_ids() got multiple values for argument 'tokens'"),
-    (lambda: tidemark.vocab_ids([], []), "vocab_ids() takes 1 positional argument but 2 were given"),
-    (lambda: Pattern(0, 1, 2, 3, True, "none", 6), "Pattern.__new__() takes from 0 to 6 positional arguments but 7 were given"),
-    (lambda: TideQuery(), "TideQuery.__new__() missing 1 required positional argument: 'pattern'"),
-    (lambda: Pattern().add_event(), "Pattern.add_event() missing 1 required positional argument: 'match_token'"),
-    (lambda: Pattern(1, min_dt=2), "Pattern.__new__() got multiple values for argument 'min_dt'"),
-    # Conversions: each names the argument it failed on.
-    (lambda: Pattern(min_dt="x"), "argument 'min_dt': must be real number, not str"),
-    (lambda: Pattern(ordered=1), "argument 'ordered': 'int' object cannot be converted to 'PyBool'"),
-    (lambda: Pattern(ordered=np.int8(1)), "argument 'ordered': 'int8' object cannot be converted to 'PyBool'"),
-    (lambda: Pattern().add_event(3), "argument 'match_token': 'int' object cannot be converted to 'PyString'"),
-    (lambda: tidemark.vocab_ids("abc"), "argument 'tokens': Can't extract `str` to `Vec`"),
-    (lambda: tidemark.vocab_ids(5), "argument 'tokens': 'int' object cannot be converted to 'Sequence'"),
-    (lambda: tidemark.vocab_ids(["a", 1]), "argument 'tokens': 'int' object cannot be converted to 'PyString'"),
-    (lambda: Pattern().add_event_set(NotIterable()),
-     "argument 'match_tokens': 'NotIterable' object cannot be converted to 'Sequence'"),
-    (lambda: Pattern().add_event_seq(["a", "b"]), "argument 'match_seqs': Can't extract `str` to `Vec`"),
-    (lambda: query().match_stream(["a"], ["x"]), "argument 'times': must be real number, not str"),
-    (lambda: query().match_stream(["a"], [0], 3), "argument 'values': 'int' object cannot be converted to 'Sequence'"),
-    (lambda: Pattern().add_event_set(["a"], require_nan_vals=[1]),
-     "argument 'require_nan_vals': 'int' object cannot be converted to 'PyBool'"),
-    (lambda: Pattern().add_event_seq([["a"]], min_vals=[1.0]),
-     "argument 'min_vals': 'float' object cannot be converted to 'Sequence'"),
-    (lambda: TideQuery([]), "argument 'pattern': 'list' object cannot be converted to 'Pattern'"),
-    (lambda: query().match_preprocessed([]), "argument 'stream': 'list' object cannot be converted to 'PreprocessedStream'"),
-])
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        (lambda: tidemark.vocab_ids(), "vocab_ids() missing 1 required positional argument: 'tokens'"),
+        (
+            lambda: query().match_stream(),
+            "TideQuery.match_stream() missing 2 required positional arguments: 'tokens' and 'times'",
+        ),
+        (
+            lambda: query().match_batch(),
+            "TideQuery.match_batch() missing 3 required positional arguments: 'token_ids', 'times', and 'offsets'",
+        ),
+        (
+            lambda: query().match_stream(times=[]),
+            "TideQuery.match_stream() missing 1 required positional argument: 'tokens'",
+        ),
+        (lambda: tidemark.vocab_ids([], tokenz=1), "vocab_ids() got an unexpected keyword argument 'tokenz'"),
+        (lambda: tidemark.vocab_ids([], tokens=[]), "vocab_ids() got multiple values for argument 'tokens'"),
+        (lambda: tidemark.vocab_ids([], []), "vocab_ids() takes 1 positional argument but 2 were given"),
+        (
+            lambda: Pattern(0, 1, 2, 3, True, "none", 6),
+            "Pattern.__new__() takes from 0 to 6 positional arguments but 7 were given",
+        ),
+        (lambda: TideQuery(), "TideQuery.__new__() missing 1 required positional argument: 'pattern'"),
+        (lambda: Pattern().add_event(), "Pattern.add_event() missing 1 required positional argument: 'match_token'"),
+        (lambda: Pattern(1, min_dt=2), "Pattern.__new__() got multiple values for argument 'min_dt'"),
+        # Conversions: each names the argument it failed on.
+        (lambda: Pattern(min_dt="x"), "argument 'min_dt': must be real number, not str"),
+        (lambda: Pattern(ordered=1), "argument 'ordered': 'int' object cannot be converted to 'PyBool'"),
+        (lambda: Pattern(ordered=np.int8(1)), "argument 'ordered': 'int8' object cannot be converted to 'PyBool'"),
+        (lambda: Pattern().add_event(3), "argument 'match_token': 'int' object cannot be converted to 'PyString'"),
+        (lambda: tidemark.vocab_ids("abc"), "argument 'tokens': Can't extract `str` to `Vec`"),
+        (lambda: tidemark.vocab_ids(5), "argument 'tokens': 'int' object cannot be converted to 'Sequence'"),
+        (lambda: tidemark.vocab_ids(["a", 1]), "argument 'tokens': 'int' object cannot be converted to 'PyString'"),
+        (
+            lambda: Pattern().add_event_set(NotIterable()),
+            "argument 'match_tokens': 'NotIterable' object cannot be converted to 'Sequence'",
+        ),
+        (lambda: Pattern().add_event_seq(["a", "b"]), "argument 'match_seqs': Can't extract `str` to `Vec`"),
+        (lambda: query().match_stream(["a"], ["x"]), "argument 'times': must be real number, not str"),
+        (
+            lambda: query().match_stream(["a"], [0], 3),
+            "argument 'values': 'int' object cannot be converted to 'Sequence'",
+        ),
+        (
+            lambda: Pattern().add_event_set(["a"], require_nan_vals=[1]),
+            "argument 'require_nan_vals': 'int' object cannot be converted to 'PyBool'",
+        ),
+        (
+            lambda: Pattern().add_event_seq([["a"]], min_vals=[1.0]),
+            "argument 'min_vals': 'float' object cannot be converted to 'Sequence'",
+        ),
+        (lambda: TideQuery([]), "argument 'pattern': 'list' object cannot be converted to 'Pattern'"),
+        (
+            lambda: query().match_preprocessed([]),
+            "argument 'stream': 'list' object cannot be converted to 'PreprocessedStream'",
+        ),
+    ],
+)
 def test_binding_and_conversion_errors(call, message):
     refuses(TypeError, message, call)
 

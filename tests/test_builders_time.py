@@ -1,9 +1,10 @@
 """Time, relative-time and dynamic elements: builder rules and how they match."""
+
 import math
 
 import pytest
-from hypothesis import given, strategies as st
-
+from hypothesis import given
+from hypothesis import strategies as st
 from matching import fresh_token, refuses, run, slots, stream_of, strings_held
 from tidemark import Pattern
 
@@ -25,6 +26,7 @@ def after_a(method, **kwargs):
 
 # --- time elements ---------------------------------------------------------
 
+
 def test_time_event_consumes_the_first_position_in_its_window():
     out = run(after_a("add_time_event", min_dt=2), ["A", "B", "Q"], [0, 1, 3], include_tokens=True)
     assert out["el_stream_idx"].tolist() == [[0, 2]] and out["el_tokens"] == [["A", "Q"]]
@@ -35,17 +37,20 @@ def test_time_event_consumes_the_first_position_in_its_window():
 
 
 @pytest.mark.parametrize("method", TIME_METHODS)
-@pytest.mark.parametrize("kwargs, x_value, blocked", [
-    ({"block_token": "x"}, NAN, True),
-    ({"block_token": "x", "block_min_val": 1.0}, 0.5, False),
-    ({"block_token": "x", "block_min_val": 1.0}, 2.0, True),
-    ({"block_min_val": 1.0}, 2.0, False),  # no block token: the bound is ignored
-    ({"block_tokens": ["y", "x"], "block_max_vals": [NAN, 5.0]}, 7.0, False),
-    ({"block_tokens": ["y", "x"], "block_max_vals": [NAN, 5.0]}, 3.0, True),
-    ({"block_tokens": ["x"], "block_require_nan_vals": [True]}, 3.0, False),
-    ({"block_tokens": ["x"], "block_min_val": NAN}, 3.0, True),  # a NaN bound counts as not given
-    ({"block_tokens": []}, 3.0, False),
-])
+@pytest.mark.parametrize(
+    "kwargs, x_value, blocked",
+    [
+        ({"block_token": "x"}, NAN, True),
+        ({"block_token": "x", "block_min_val": 1.0}, 0.5, False),
+        ({"block_token": "x", "block_min_val": 1.0}, 2.0, True),
+        ({"block_min_val": 1.0}, 2.0, False),  # no block token: the bound is ignored
+        ({"block_tokens": ["y", "x"], "block_max_vals": [NAN, 5.0]}, 7.0, False),
+        ({"block_tokens": ["y", "x"], "block_max_vals": [NAN, 5.0]}, 3.0, True),
+        ({"block_tokens": ["x"], "block_require_nan_vals": [True]}, 3.0, False),
+        ({"block_tokens": ["x"], "block_min_val": NAN}, 3.0, True),  # a NaN bound counts as not given
+        ({"block_tokens": []}, 3.0, False),
+    ],
+)
 def test_time_element_blocks(method, kwargs, x_value, blocked):
     # The window opens at t = 2, after x at t = 1 has had its chance to block.
     bounds = {"min_dt": 2.0} if method == "add_time_event" else {"rel_min_dt": 2.0}
@@ -53,29 +58,48 @@ def test_time_element_blocks(method, kwargs, x_value, blocked):
     assert rows == ([] if blocked else [(0, 2)])
 
 
-@given(st.sampled_from(TIME_METHODS), st.booleans(), st.floats(-3, 3) | st.just(NAN),
-       st.floats(-3, 3) | st.just(NAN),
-       st.lists(st.tuples(st.sampled_from("AxQ"), st.floats(-4, 4) | st.just(NAN)), max_size=8))
+@given(
+    st.sampled_from(TIME_METHODS),
+    st.booleans(),
+    st.floats(-3, 3) | st.just(NAN),
+    st.floats(-3, 3) | st.just(NAN),
+    st.lists(st.tuples(st.sampled_from("AxQ"), st.floats(-4, 4) | st.just(NAN)), max_size=8),
+)
 def test_singular_block_equals_one_token_block_list(method, flag, lo, hi, stream):
     singular = after_a(method, block_token="x", block_min_val=lo, block_max_val=hi, block_require_nan_val=flag)
-    plural = after_a(method, block_tokens=["x"], block_min_vals=[lo], block_max_vals=[hi],
-                     block_require_nan_vals=[flag])
+    plural = after_a(
+        method, block_tokens=["x"], block_min_vals=[lo], block_max_vals=[hi], block_require_nan_vals=[flag]
+    )
     tokens, values = [t for t, _ in stream], [v for _, v in stream]
     assert slots(singular, tokens, None, values) == slots(plural, tokens, None, values)
 
 
-MIXED = ("block_min_val/block_max_val/block_require_nan_val apply to block_token; "
-         "use the plural value-constraint arguments with block_tokens")
+MIXED = (
+    "block_min_val/block_max_val/block_require_nan_val apply to block_token; "
+    "use the plural value-constraint arguments with block_tokens"
+)
 TIME_REFUSALS = [
-    ({"block_tokens": ["x", "y"], "block_min_vals": [1.0]}, "block_min_vals must have length 2 to match block_tokens (got 1)"),
-    ({"block_tokens": ["x", "y"], "block_max_vals": [1.0, 2.0, 3.0]},
-     "block_max_vals must have length 2 to match block_tokens (got 3)"),
-    ({"block_tokens": ["x"], "block_min_vals": [1.0, 2.0], "block_max_vals": []},
-     "block_min_vals must have length 1 to match block_tokens (got 2)"),
-    ({"block_tokens": ["x"], "block_require_nan_vals": []},
-     "block_require_nan_vals must have length 1 to match block_tokens (got 0)"),
+    (
+        {"block_tokens": ["x", "y"], "block_min_vals": [1.0]},
+        "block_min_vals must have length 2 to match block_tokens (got 1)",
+    ),
+    (
+        {"block_tokens": ["x", "y"], "block_max_vals": [1.0, 2.0, 3.0]},
+        "block_max_vals must have length 2 to match block_tokens (got 3)",
+    ),
+    (
+        {"block_tokens": ["x"], "block_min_vals": [1.0, 2.0], "block_max_vals": []},
+        "block_min_vals must have length 1 to match block_tokens (got 2)",
+    ),
+    (
+        {"block_tokens": ["x"], "block_require_nan_vals": []},
+        "block_require_nan_vals must have length 1 to match block_tokens (got 0)",
+    ),
     ({"block_token": "x", "block_tokens": []}, "use either block_token or block_tokens, not both"),
-    ({"block_token": "x", "block_tokens": ["y"], "block_min_val": 1.0}, "use either block_token or block_tokens, not both"),
+    (
+        {"block_token": "x", "block_tokens": ["y"], "block_min_val": 1.0},
+        "use either block_token or block_tokens, not both",
+    ),
     ({"block_tokens": ["x"], "block_require_nan_val": True}, MIXED),
     ({"block_tokens": ["x"], "block_max_val": 1.0, "block_min_vals": [1.0, 2.0]}, MIXED),
     ({"block_min_vals": []}, "plural block value constraints require block_tokens"),
@@ -83,33 +107,51 @@ TIME_REFUSALS = [
 ]
 
 
-@pytest.mark.parametrize("method, kwargs, message", [(m, *row) for m in TIME_METHODS for row in TIME_REFUSALS] + [
-    ("add_dynamic_event", {"static_block_tokens": ["x", "y"], "block_max_vals": [1.0]},
-     "block_max_vals must have at least 2 entries to match static_block_tokens (got 1)"),
-    ("add_dynamic_event_set", {"static_match_tokens": ["x", "y"], "require_nan_vals": [True]},
-     "require_nan_vals must have at least 2 entries to match static_match_tokens (got 1)"),
-    ("add_dynamic_event_set", {"static_match_tokens": ["x"], "static_block_tokens": ["y", "z"], "block_min_vals": [1.0]},
-     "block_min_vals must have at least 2 entries to match static_block_tokens (got 1)"),
-])
+@pytest.mark.parametrize(
+    "method, kwargs, message",
+    [(m, *row) for m in TIME_METHODS for row in TIME_REFUSALS]
+    + [
+        (
+            "add_dynamic_event",
+            {"static_block_tokens": ["x", "y"], "block_max_vals": [1.0]},
+            "block_max_vals must have at least 2 entries to match static_block_tokens (got 1)",
+        ),
+        (
+            "add_dynamic_event_set",
+            {"static_match_tokens": ["x", "y"], "require_nan_vals": [True]},
+            "require_nan_vals must have at least 2 entries to match static_match_tokens (got 1)",
+        ),
+        (
+            "add_dynamic_event_set",
+            {"static_match_tokens": ["x"], "static_block_tokens": ["y", "z"], "block_min_vals": [1.0]},
+            "block_min_vals must have at least 2 entries to match static_block_tokens (got 1)",
+        ),
+    ],
+)
 def test_refusals_intern_nothing(method, kwargs, message):
     p = Pattern()
-    kwargs = {k: fresh_token() if k == "block_token" else [fresh_token() for _ in v] if k.endswith("_tokens") else v
-              for k, v in kwargs.items()}
+    kwargs = {
+        k: fresh_token() if k == "block_token" else [fresh_token() for _ in v] if k.endswith("_tokens") else v
+        for k, v in kwargs.items()
+    }
     before = strings_held()
     refuses(ValueError, message, getattr(p, method), **kwargs)
     assert strings_held() == before + 1
     assert "n_elements=0" in repr(p)
 
 
-@pytest.mark.parametrize("method, kwargs, arg", [
-    ("add_time_event", {"min_dt": "1"}, "min_dt"),
-    ("add_dynamic_time_event", {"rel_max_dt": "1"}, "rel_max_dt"),
-    ("add_time_event", {"block_tokens": "xy"}, "block_tokens"),
-    # Conversions come before the block checks: this would also mix both forms.
-    ("add_time_event", {"block_token": "x", "block_tokens": ["y"], "block_min_vals": [None]}, "block_min_vals"),
-    ("add_dynamic_event_set", {"static_match_tokens": ["a", 1]}, "static_match_tokens"),
-    ("add_dynamic_event_set", {"max_vals": ["1"]}, "max_vals"),
-])
+@pytest.mark.parametrize(
+    "method, kwargs, arg",
+    [
+        ("add_time_event", {"min_dt": "1"}, "min_dt"),
+        ("add_dynamic_time_event", {"rel_max_dt": "1"}, "rel_max_dt"),
+        ("add_time_event", {"block_tokens": "xy"}, "block_tokens"),
+        # Conversions come before the block checks: this would also mix both forms.
+        ("add_time_event", {"block_token": "x", "block_tokens": ["y"], "block_min_vals": [None]}, "block_min_vals"),
+        ("add_dynamic_event_set", {"static_match_tokens": ["a", 1]}, "static_match_tokens"),
+        ("add_dynamic_event_set", {"max_vals": ["1"]}, "max_vals"),
+    ],
+)
 def test_conversion_errors_name_the_argument(method, kwargs, arg):
     p = Pattern()
     with pytest.raises(TypeError, match=f"^argument '{arg}': "):
@@ -122,27 +164,38 @@ def test_positional_arguments_follow_the_signature():
     p.add_time_event(None, 0.0, 1.0, 0.0, 10.0, True, NAN, NAN, False, ["x"], [1.0], [2.0], [False])
     p.add_dynamic_event_set(["a"], ["b"], True, False, 0.0, 1.0, 0.0, 10.0, True, [1.0], [2.0], [False])
     assert "n_elements=2" in repr(p)
-    refuses(TypeError, "Pattern.add_time_event() takes from 0 to 13 positional arguments but 14 were given",
-            p.add_time_event, *[None] * 14)
+    refuses(
+        TypeError,
+        "Pattern.add_time_event() takes from 0 to 13 positional arguments but 14 were given",
+        p.add_time_event,
+        *[None] * 14,
+    )
 
 
 # --- relative time windows -------------------------------------------------
 
-@pytest.mark.parametrize("kwargs, expected", [
-    ({"rel_min_dt": 2.0, "rel_max_dt": 3.0}, [(0, 2), (0, 3)]),  # t in [2, 3]
-    ({"rel_min_dt": 2.0, "min_at": 2.9}, [(0, 3), (0, 4)]),      # lo = max(2.9, 0 + 2)
-    ({"rel_min_dt": 2.0, "max_at": 1.5}, []),                    # hi = min(1.5, inf) < lo
-    ({"rel_max_dt": 0.5}, []),                                   # nothing within 0.5 after A
-])
+
+@pytest.mark.parametrize(
+    "kwargs, expected",
+    [
+        ({"rel_min_dt": 2.0, "rel_max_dt": 3.0}, [(0, 2), (0, 3)]),  # t in [2, 3]
+        ({"rel_min_dt": 2.0, "min_at": 2.9}, [(0, 3), (0, 4)]),  # lo = max(2.9, 0 + 2)
+        ({"rel_min_dt": 2.0, "max_at": 1.5}, []),  # hi = min(1.5, inf) < lo
+        ({"rel_max_dt": 0.5}, []),  # nothing within 0.5 after A
+    ],
+)
 def test_dynamic_time_window_is_relative_to_the_last_match(kwargs, expected):
     assert slots(after_a("add_dynamic_time_event", **kwargs), ["A", "B", "C", "D", "E"], [0, 1, 2.5, 3, 4]) == expected
 
 
-@pytest.mark.parametrize("method, kwargs, expected", [
-    ("add_dynamic_time_event", {"rel_max_dt": 5.0}, []),  # with no last match, hi = -inf + rel_max_dt
-    ("add_dynamic_time_event", {}, [(0, 1)]),
-    ("add_dynamic_event", {}, []),  # no last token to match
-])
+@pytest.mark.parametrize(
+    "method, kwargs, expected",
+    [
+        ("add_dynamic_time_event", {"rel_max_dt": 5.0}, []),  # with no last match, hi = -inf + rel_max_dt
+        ("add_dynamic_time_event", {}, [(0, 1)]),
+        ("add_dynamic_event", {}, []),  # no last token to match
+    ],
+)
 def test_relative_element_first_on_the_branch(method, kwargs, expected):
     p = Pattern()
     getattr(p, method)(**kwargs)
@@ -150,8 +203,7 @@ def test_relative_element_first_on_the_branch(method, kwargs, expected):
     assert slots(p, ["A", "A"]) == expected
 
 
-@given(st.integers(0, 4), st.integers(0, 4),
-       st.lists(st.tuples(st.sampled_from("AB"), st.integers(0, 3)), max_size=8))
+@given(st.integers(0, 4), st.integers(0, 4), st.lists(st.tuples(st.sampled_from("AB"), st.integers(0, 3)), max_size=8))
 def test_relative_window_after_an_element_equals_gap_bounds(lo, width, stream):
     relative = after_a("add_dynamic_time_event", rel_min_dt=lo, rel_max_dt=lo + width)
     gap = after_a("add_time_event", min_dt=lo, max_dt=lo + width)
@@ -164,29 +216,42 @@ def test_relative_window_after_an_element_equals_gap_bounds(lo, width, stream):
 DE, DS = "add_dynamic_event", "add_dynamic_event_set"
 
 
-@pytest.mark.parametrize("method, kwargs, tokens, values, expected", [
-    (DE, {}, "axa", None, [(0, 2)]),
-    (DE, {}, "axb", None, []),
-    (DE, {"min_val": 2.0}, "aa", [NAN, 1.0], []),
-    (DE, {"min_val": 2.0}, "aa", [NAN, 3.0], [(0, 1)]),
-    (DE, {"static_block_tokens": ["x"]}, "axa", None, []),
-    (DE, {"static_block_tokens": ["x"], "block_min_vals": [5.0]}, "axa", [NAN, 3.0, NAN], [(0, 2)]),
-    (DE, {"block_min_vals": [1.0]}, "axa", None, [(0, 2)]),  # no static block tokens: ignored
-    (DS, {}, "ab", None, []),  # no static tokens, match_from_last off: matches nothing
-    (DS, {"static_match_tokens": ["x"]}, "axa", None, [(0, 1)]),
-    (DS, {"match_from_last": True}, "axb", None, []),
-    (DS, {"match_from_last": True}, "axa", None, [(0, 2)]),
-    # The last token is also a static token: one hit, so one match.
-    (DS, {"static_match_tokens": ["a"], "match_from_last": True}, "aa", None, [(0, 1)]),
-    # Static tokens keep their constraints; the last token alone is unconstrained.
-    (DS, {"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "aa", [NAN, 1.0], []),
-    (DS, {"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "bb", [NAN, 1.0], [(0, 1)]),
-    (DS, {"static_match_tokens": ["x"], "block_from_last": True}, "aax", None, [(1, 2)]),
-    (DS, {"static_match_tokens": ["x"], "block_from_last": True}, "abx", None, [(0, 2), (1, 2)]),
-    (DS, {"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
-     "ayx", [NAN, 1.0, NAN], [(0, 2)]),
-    (DS, {"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
-     "ayx", [NAN, 3.0, NAN], []),
-])
+@pytest.mark.parametrize(
+    "method, kwargs, tokens, values, expected",
+    [
+        (DE, {}, "axa", None, [(0, 2)]),
+        (DE, {}, "axb", None, []),
+        (DE, {"min_val": 2.0}, "aa", [NAN, 1.0], []),
+        (DE, {"min_val": 2.0}, "aa", [NAN, 3.0], [(0, 1)]),
+        (DE, {"static_block_tokens": ["x"]}, "axa", None, []),
+        (DE, {"static_block_tokens": ["x"], "block_min_vals": [5.0]}, "axa", [NAN, 3.0, NAN], [(0, 2)]),
+        (DE, {"block_min_vals": [1.0]}, "axa", None, [(0, 2)]),  # no static block tokens: ignored
+        (DS, {}, "ab", None, []),  # no static tokens, match_from_last off: matches nothing
+        (DS, {"static_match_tokens": ["x"]}, "axa", None, [(0, 1)]),
+        (DS, {"match_from_last": True}, "axb", None, []),
+        (DS, {"match_from_last": True}, "axa", None, [(0, 2)]),
+        # The last token is also a static token: one hit, so one match.
+        (DS, {"static_match_tokens": ["a"], "match_from_last": True}, "aa", None, [(0, 1)]),
+        # Static tokens keep their constraints; the last token alone is unconstrained.
+        (DS, {"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "aa", [NAN, 1.0], []),
+        (DS, {"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "bb", [NAN, 1.0], [(0, 1)]),
+        (DS, {"static_match_tokens": ["x"], "block_from_last": True}, "aax", None, [(1, 2)]),
+        (DS, {"static_match_tokens": ["x"], "block_from_last": True}, "abx", None, [(0, 2), (1, 2)]),
+        (
+            DS,
+            {"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
+            "ayx",
+            [NAN, 1.0, NAN],
+            [(0, 2)],
+        ),
+        (
+            DS,
+            {"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
+            "ayx",
+            [NAN, 3.0, NAN],
+            [],
+        ),
+    ],
+)
 def test_dynamic_events_after_a_set(method, kwargs, tokens, values, expected):
     assert slots(after(["a", "b"], method, **kwargs), list(tokens), None, values) == expected

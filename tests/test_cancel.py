@@ -1,9 +1,9 @@
 """Ctrl-C ends a long call with KeyboardInterrupt."""
+
 import signal
 import time
 
 import pytest
-
 from tidemark import Pattern, TideQuery
 
 

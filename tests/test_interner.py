@@ -2,7 +2,6 @@ import subprocess
 import sys
 
 import pytest
-
 import tidemark
 from matching import fresh_token, strings_held
 

@@ -1,13 +1,14 @@
 """match_batch: argument rules, the offsets rules, and agreement with match_stream."""
+
 import math
 
 import numpy as np
 import pytest
-from hypothesis import given, strategies as st
-
 import tidemark
-from tidemark import Pattern, TideQuery
+from hypothesis import given
+from hypothesis import strategies as st
 from matching import pattern, refuses
+from tidemark import Pattern, TideQuery
 
 VOCAB = ["A", "B", "C", "x"]
 IDS = dict(zip(VOCAB, tidemark.vocab_ids(VOCAB)))
@@ -43,7 +44,8 @@ def unordered_with_midstream(kind):
 
 
 PATTERNS = [abc, general, dynamic_and_mapped] + [
-    (lambda k=k: unordered_with_midstream(k)) for k in ("count", "sum_times", "collect_tokens", "collect_pairs", "none")]
+    (lambda k=k: unordered_with_midstream(k)) for k in ("count", "sum_times", "collect_tokens", "collect_pairs", "none")
+]
 
 
 def batch(p, tokens, offsets, times=None, values=None):
@@ -96,11 +98,14 @@ def test_batch_equals_first_match_of_each_slice(make, corpus):
         np.testing.assert_array_equal(out["mid"], [m[2] for m in expected])
 
 
-@pytest.mark.parametrize("offsets, expected", [
-    ([0], []),  # empty, negative and past-the-end documents are in the property above
-    ([3, 1], [(-1, -1)]),  # inverted
-    ([1, 6, 0, 3], [(2, 4), (-1, -1), (0, 2)]),  # unsorted, overlapping documents are independent
-])
+@pytest.mark.parametrize(
+    "offsets, expected",
+    [
+        ([0], []),  # empty, negative and past-the-end documents are in the property above
+        ([3, 1], [(-1, -1)]),  # inverted
+        ([1, 6, 0, 3], [(2, 4), (-1, -1), (0, 2)]),  # unsorted, overlapping documents are independent
+    ],
+)
 def test_offsets(offsets, expected):
     out = batch(abc(), "ABCABC", offsets)
     assert out["m_start"].dtype == np.int64 and out["m_end"].dtype == np.int64
@@ -148,18 +153,25 @@ def test_unaligned_arrays_are_read():
 GOOD = dict(token_ids=np.zeros(3, np.uint32), times=np.zeros(3), offsets=np.array([0, 3], np.int64))
 
 
-@pytest.mark.parametrize("name, bad, type_name", [
-    ("token_ids", [0, 0, 0], "list"),
-    ("token_ids", np.zeros(3, np.uint64), "ndarray"),
-    ("token_ids", np.zeros((3, 1), np.uint32), "ndarray"),
-    ("times", np.zeros(3, np.float32), "ndarray"),
-    ("offsets", np.array([0, 3], np.int32), "ndarray"),
-    ("values", [0.0, 0.0, 0.0], "list"),
-    ("values", np.zeros(3, np.float32), "ndarray"),
-])
+@pytest.mark.parametrize(
+    "name, bad, type_name",
+    [
+        ("token_ids", [0, 0, 0], "list"),
+        ("token_ids", np.zeros(3, np.uint64), "ndarray"),
+        ("token_ids", np.zeros((3, 1), np.uint32), "ndarray"),
+        ("times", np.zeros(3, np.float32), "ndarray"),
+        ("offsets", np.array([0, 3], np.int32), "ndarray"),
+        ("values", [0.0, 0.0, 0.0], "list"),
+        ("values", np.zeros(3, np.float32), "ndarray"),
+    ],
+)
 def test_arrays_of_the_exact_dtype_only(name, bad, type_name):
-    refuses(TypeError, f"argument '{name}': '{type_name}' object cannot be converted to 'PyArray<T, D>'",
-            TideQuery(abc()).match_batch, **{**GOOD, name: bad})
+    refuses(
+        TypeError,
+        f"argument '{name}': '{type_name}' object cannot be converted to 'PyArray<T, D>'",
+        TideQuery(abc()).match_batch,
+        **{**GOOD, name: bad},
+    )
 
 
 @pytest.mark.parametrize("name", ["token_ids", "times", "offsets", "values"])
@@ -170,15 +182,22 @@ def test_strided_arrays_are_refused(name):
         TideQuery(abc()).match_batch(**args)
 
 
-@pytest.mark.parametrize("args, exc, message", [
-    # Every argument is converted before any contiguity check ...
-    ({"token_ids": np.zeros(6, np.uint32)[::2], "offsets": [0, 3]}, TypeError, "^argument 'offsets': "),
-    # ... which comes before the offsets and length checks.
-    ({"values": np.zeros(6)[::2], "offsets": np.zeros(0, np.int64)}, TypeError, "not contiguous"),
-    ({"offsets": np.zeros(0, np.int64), "times": np.zeros(2)}, ValueError, "^offsets must have length n_docs [+] 1$"),
-    ({"times": np.zeros(2)}, ValueError, "^times has length 2 but token_ids has length 3$"),
-    ({"values": np.zeros(4)}, ValueError, "^values has length 4 but token_ids has length 3$"),
-])
+@pytest.mark.parametrize(
+    "args, exc, message",
+    [
+        # Every argument is converted before any contiguity check ...
+        ({"token_ids": np.zeros(6, np.uint32)[::2], "offsets": [0, 3]}, TypeError, "^argument 'offsets': "),
+        # ... which comes before the offsets and length checks.
+        ({"values": np.zeros(6)[::2], "offsets": np.zeros(0, np.int64)}, TypeError, "not contiguous"),
+        (
+            {"offsets": np.zeros(0, np.int64), "times": np.zeros(2)},
+            ValueError,
+            "^offsets must have length n_docs [+] 1$",
+        ),
+        ({"times": np.zeros(2)}, ValueError, "^times has length 2 but token_ids has length 3$"),
+        ({"values": np.zeros(4)}, ValueError, "^values has length 4 but token_ids has length 3$"),
+    ],
+)
 def test_order_of_checks(args, exc, message):
     with pytest.raises(exc, match=message):
         TideQuery(abc()).match_batch(**{**GOOD, **args})
@@ -200,4 +219,7 @@ def test_no_documents():
     p.add_midstream_collector(["x"], [0], [1], "count")
     out = TideQuery(p).match_batch(np.zeros(0, np.uint32), np.zeros(0), np.zeros(1, np.int64))
     assert {k: (v.dtype, v.shape) for k, v in out.items()} == {
-        "m_start": (np.int64, (0,)), "m_end": (np.int64, (0,)), "mid": (np.float64, (0,))}
+        "m_start": (np.int64, (0,)),
+        "m_end": (np.int64, (0,)),
+        "mid": (np.float64, (0,)),
+    }

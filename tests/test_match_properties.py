@@ -1,9 +1,10 @@
 """Properties that compare two ways of computing the same matches."""
-import numpy as np
-from hypothesis import given, strategies as st
 
-from tidemark import Pattern, TideQuery
+import numpy as np
+from hypothesis import given
+from hypothesis import strategies as st
 from matching import assert_results_equal, stream_of
+from tidemark import Pattern, TideQuery
 
 ALPHABET = ["A", "B", "C", "D"]
 COLLECTORS = ["none", "sum_times", "count", "collect_tokens", "collect_times", "collect_pairs"]
@@ -31,8 +32,9 @@ def comparable(r):
 def test_fast_path_equals_general_search(elems, items, collector, first_only):
     tokens, times = stream_of(items)
     fast = build(elems, collector).match_stream(tokens, times, first_only=first_only, include_tokens=True)
-    general = build(elems, collector, max_at=1e300).match_stream(tokens, times, first_only=first_only,
-                                                                 include_tokens=True)
+    general = build(elems, collector, max_at=1e300).match_stream(
+        tokens, times, first_only=first_only, include_tokens=True
+    )
     assert_results_equal(comparable(fast), comparable(general))
 
 
@@ -75,7 +77,9 @@ def reference_matches(elems, max_dt, tokens, times):
 
 windowed = st.lists(
     st.tuples(st.sampled_from(ALPHABET[:3]), st.integers(0, 2), st.integers(0, 6), st.booleans()),
-    min_size=1, max_size=3)
+    min_size=1,
+    max_size=3,
+)
 
 
 @given(windowed, st.integers(1, 12), streams)

@@ -2,12 +2,20 @@ import subprocess
 import sys
 
 import pytest
-
 import tidemark
 
 NAMES = [
-    "Pattern", "TideQuery", "PreprocessedStream", "AnnotationSpec", "StateMachine", "StateSpan",
-    "annotate_stream", "state_spans", "vocab_ids", "CLOSE_REASONS", "REJECT_REASONS",
+    "Pattern",
+    "TideQuery",
+    "PreprocessedStream",
+    "AnnotationSpec",
+    "StateMachine",
+    "StateSpan",
+    "annotate_stream",
+    "state_spans",
+    "vocab_ids",
+    "CLOSE_REASONS",
+    "REJECT_REASONS",
 ]
 CLASSES = NAMES[:6]
 
@@ -43,17 +51,20 @@ def test_instances_take_no_attributes_and_have_the_default_repr():
         q.extra = 1
 
 
-@pytest.mark.parametrize("obj, sig", [
-    (tidemark.Pattern, '(min_dt=0.0, max_dt=..., min_at=..., max_at=..., ordered=True, collector="none")'),
-    (tidemark.TideQuery, "(pattern)"),
-    (tidemark.StateMachine, '(out_name="out")'),
-    (tidemark.vocab_ids, "(tokens)"),
-    (tidemark.annotate_stream, "(tokens, times, specs, values=None)"),
-    (tidemark.state_spans, "(tokens, times, machine, values=None, include_invalid=True)"),
-    (tidemark.TideQuery.match_batch, "($self, token_ids, times, offsets, values=None)"),
-    (tidemark.Pattern.add_mapped_event, "($self, source_element, match_map, default=None, backtrackable=True)"),
-    (tidemark.AnnotationSpec.in_span, "(name, x, span)"),
-])
+@pytest.mark.parametrize(
+    "obj, sig",
+    [
+        (tidemark.Pattern, '(min_dt=0.0, max_dt=..., min_at=..., max_at=..., ordered=True, collector="none")'),
+        (tidemark.TideQuery, "(pattern)"),
+        (tidemark.StateMachine, '(out_name="out")'),
+        (tidemark.vocab_ids, "(tokens)"),
+        (tidemark.annotate_stream, "(tokens, times, specs, values=None)"),
+        (tidemark.state_spans, "(tokens, times, machine, values=None, include_invalid=True)"),
+        (tidemark.TideQuery.match_batch, "($self, token_ids, times, offsets, values=None)"),
+        (tidemark.Pattern.add_mapped_event, "($self, source_element, match_map, default=None, backtrackable=True)"),
+        (tidemark.AnnotationSpec.in_span, "(name, x, span)"),
+    ],
+)
 def test_text_signatures(obj, sig):
     assert obj.__text_signature__ == sig
 
@@ -62,7 +73,9 @@ def test_docstrings():
     for name in ["Pattern", "TideQuery", "PreprocessedStream", "AnnotationSpec", "StateMachine"]:
         assert getattr(tidemark, name).__doc__ == "", name
     assert tidemark.Pattern.add_event.__doc__ in ("", None)
-    assert tidemark.vocab_ids.__doc__.startswith("Return this library's internal token ids for a vocabulary, in order.\n")
+    assert tidemark.vocab_ids.__doc__.startswith(
+        "Return this library's internal token ids for a vocabulary, in order.\n"
+    )
     assert tidemark.vocab_ids.__doc__.endswith("tide_tokens = remap[corpus_codes]         # one vectorized numpy pass")
     assert tidemark.TideQuery.match_stream.__doc__.startswith("Match a token stream.\n\nReturns a dict")
     assert tidemark.Pattern.add_midstream_collector.__doc__.startswith("`match_tokens` accepts `list[str]`")
@@ -72,17 +85,29 @@ def test_docstrings():
 def test_methods_in_definition_order():
     builders = [k for k in vars(tidemark.Pattern) if k.startswith("add_")]
     assert builders == [
-        "add_event", "add_event_set", "add_event_seq", "add_time_event", "add_dynamic_time_event",
-        "add_dynamic_event", "add_dynamic_event_set", "add_mapped_event", "add_midstream_collector",
+        "add_event",
+        "add_event_set",
+        "add_event_seq",
+        "add_time_event",
+        "add_dynamic_time_event",
+        "add_dynamic_event",
+        "add_dynamic_event_set",
+        "add_mapped_event",
+        "add_midstream_collector",
     ]
     assert [k for k in vars(tidemark.TideQuery) if k.startswith(("match", "pre"))] == [
-        "match_stream", "preprocess", "match_preprocessed", "match_batch"]
+        "match_stream",
+        "preprocess",
+        "match_preprocessed",
+        "match_batch",
+    ]
 
 
 def test_reimport_yields_the_same_module():
     saved = sys.modules.pop("tidemark")
     try:
         import tidemark as again
+
         assert again is saved
     finally:
         sys.modules["tidemark"] = saved

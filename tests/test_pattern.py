@@ -1,16 +1,23 @@
 """Pattern: its options, its repr, and what a query takes from it."""
-import pytest
 
-from tidemark import Pattern, TideQuery
+import pytest
 from matching import pattern, refuses, run, spans
+from tidemark import Pattern, TideQuery
 
 UNKNOWN = "Unknown collector '{}'. Choose: none, sum_times, count, collect_tokens, collect_times, collect_pairs"
 
 
-@pytest.mark.parametrize("collector, display", [
-    ("none", "None"), ("sum_times", "SumTimes"), ("count", "Count"),
-    ("collect_tokens", "CollectTokens"), ("collect_times", "CollectTimes"), ("collect_pairs", "CollectPairs"),
-])
+@pytest.mark.parametrize(
+    "collector, display",
+    [
+        ("none", "None"),
+        ("sum_times", "SumTimes"),
+        ("count", "Count"),
+        ("collect_tokens", "CollectTokens"),
+        ("collect_times", "CollectTimes"),
+        ("collect_pairs", "CollectPairs"),
+    ],
+)
 def test_collector_names(collector, display):
     p = Pattern(ordered=False, collector=collector)
     p.add_event("a")

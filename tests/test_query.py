@@ -1,32 +1,38 @@
 """TideQuery: stream input rules, preprocessing and the result dictionary."""
+
 import numpy as np
 import pytest
-
 import tidemark
-from tidemark import Pattern, TideQuery
 from matching import assert_results_equal, pattern, plain, refuses, run, spans
+from tidemark import Pattern, TideQuery
 
 KEYS = ["m_start", "m_end", "t_start", "t_end", "el_stream_idx", "el_times", "result", "mid_result"]
 
 
-@pytest.mark.parametrize("times, values, message", [
-    ([0, 1], None, "times has length 2 but tokens has length 3"),
-    ([0, 1, 2], [1.0, 2.0], "values has length 2 but tokens has length 3"),
-    ([0, 1], [1.0, 2.0], "times has length 2 but tokens has length 3"),
-])
+@pytest.mark.parametrize(
+    "times, values, message",
+    [
+        ([0, 1], None, "times has length 2 but tokens has length 3"),
+        ([0, 1, 2], [1.0, 2.0], "values has length 2 but tokens has length 3"),
+        ([0, 1], [1.0, 2.0], "times has length 2 but tokens has length 3"),
+    ],
+)
 def test_length_rule(times, values, message):
     q = TideQuery(pattern("a"))
     refuses(ValueError, message, q.match_stream, ["a", "b", "c"], times, values)
     refuses(ValueError, message, q.preprocess, ["a", "b", "c"], times, values)
 
 
-@pytest.mark.parametrize("times", [
-    np.array([0.0, 1.0, 2.0]),
-    np.array([0.0, 1.0, 2.0], dtype=np.float32),
-    np.array([0, 1, 2]),
-    np.array([0.0, 9.0, 1.0, 9.0, 2.0])[::2],
-    (0, 1, 2),
-])
+@pytest.mark.parametrize(
+    "times",
+    [
+        np.array([0.0, 1.0, 2.0]),
+        np.array([0.0, 1.0, 2.0], dtype=np.float32),
+        np.array([0, 1, 2]),
+        np.array([0.0, 9.0, 1.0, 9.0, 2.0])[::2],
+        (0, 1, 2),
+    ],
+)
 def test_times_from_numpy_and_tuples(times):
     r = TideQuery(pattern("a", "b")).match_stream(["a", "x", "b"], times)
     assert r["t_end"].tolist() == [2.0]
@@ -40,8 +46,11 @@ def test_result_keys_and_dtypes():
     empty = TideQuery(pattern("a", "b", collector="sum_times")).match_stream([], [], include_tokens=True)
     assert list(empty) == KEYS[:6] + ["el_tokens"] + KEYS[6:]
     assert {k: (empty[k].dtype, empty[k].shape) for k in ["m_start", "el_stream_idx", "el_times", "result"]} == {
-        "m_start": (np.int64, (0,)), "el_stream_idx": (np.int64, (0, 2)),
-        "el_times": (np.float64, (0, 2)), "result": (np.float64, (0,))}
+        "m_start": (np.int64, (0,)),
+        "el_stream_idx": (np.int64, (0, 2)),
+        "el_times": (np.float64, (0, 2)),
+        "result": (np.float64, (0,)),
+    }
     assert empty["el_tokens"] == []
 
 
@@ -51,9 +60,12 @@ def test_preprocessed_stream():
     s = q.preprocess(tokens, times, values)
     assert len(s) == 5 and repr(s) == "PreprocessedStream(len=5)"
     other = TideQuery(pattern("b"))
-    assert_results_equal(other.match_preprocessed(s, include_tokens=True),
-                         other.match_stream(tokens, times, values, include_tokens=True))
-    assert_results_equal(q.match_preprocessed(stream=s, first_only=True), q.match_stream(tokens, times, first_only=True))
+    assert_results_equal(
+        other.match_preprocessed(s, include_tokens=True), other.match_stream(tokens, times, values, include_tokens=True)
+    )
+    assert_results_equal(
+        q.match_preprocessed(stream=s, first_only=True), q.match_stream(tokens, times, first_only=True)
+    )
 
 
 def test_element_limit_is_checked_after_the_stream_is_interned():
@@ -76,13 +88,16 @@ def test_el_tokens_forms_in_stream_order():
     assert r["el_tokens"] == [[["u", "w"], "a"]]
 
 
-@pytest.mark.parametrize("collector, expected", [
-    ("sum_times", [5.0, 7.0]),
-    ("count", [2.0, 2.0]),
-    ("collect_tokens", [["A", "B"], ["A", "B"]]),
-    ("collect_times", [[1.0, 4.0], [1.0, 6.0]]),
-    ("collect_pairs", [[("A", 1.0), ("B", 4.0)], [("A", 1.0), ("B", 6.0)]]),
-])
+@pytest.mark.parametrize(
+    "collector, expected",
+    [
+        ("sum_times", [5.0, 7.0]),
+        ("count", [2.0, 2.0]),
+        ("collect_tokens", [["A", "B"], ["A", "B"]]),
+        ("collect_times", [[1.0, 4.0], [1.0, 6.0]]),
+        ("collect_pairs", [[("A", 1.0), ("B", 4.0)], [("A", 1.0), ("B", 6.0)]]),
+    ],
+)
 def test_pattern_collectors(collector, expected):
     r = run(pattern("A", "B", collector=collector), ["A", "B", "B"], [1.0, 4.0, 6.0])
     assert plain(r["result"]) == expected

@@ -1,15 +1,17 @@
 """StateMachine declaration: builder methods, messages, reprs, trigger sharing, finalization."""
+
 import ast
 import math
 
 import pytest
-
 from tidemark import AnnotationSpec, Pattern, StateMachine, StateSpan, state_spans
 
-UNKNOWN_Q = "Unknown state 'q'. Declared: [\"out\", \"a\"]"
+UNKNOWN_Q = 'Unknown state \'q\'. Declared: ["out", "a"]'
 NO_EXPIRY = "State 'b' has timeout_to='a' but no finite max_gap, so it never expires and timeout_to would never apply."
-CYCLE = ("timeout_to forms a cycle: {}. A state reached only by timeout has no evidence of its own, so with no new "
-         "data the patient would alternate between these states indefinitely.")
+CYCLE = (
+    "timeout_to forms a cycle: {}. A state reached only by timeout has no evidence of its own, so with no new "
+    "data the patient would alternate between these states indefinitely."
+)
 
 
 def machine(*states, out_name="out"):
@@ -27,9 +29,16 @@ def test_names_and_surface():
     assert StateMachine.__text_signature__ == '(out_name="out")'
     assert StateMachine.add_state.__text_signature__ == (
         '($self, name, max_gap=..., gap_anchor="sustain", sustain=None, self_transition="refresh", '
-        'min_duration=0.0, min_events=1, require=None, drop_unclosed=True, timeout_to=None)')
+        "min_duration=0.0, min_events=1, require=None, drop_unclosed=True, timeout_to=None)"
+    )
     assert [m for m in vars(StateMachine) if not m.startswith("__")] == [
-        "add_state", "add_entry", "add_exit", "span", "state_id", "state_names"]
+        "add_state",
+        "add_entry",
+        "add_exit",
+        "span",
+        "state_id",
+        "state_names",
+    ]
     with pytest.raises(AttributeError):
         StateMachine().state_names = []
 
@@ -42,41 +51,62 @@ def test_names_are_quoted_with_escapes():
     assert ast.literal_eval(listed) == ["out"] + odd
     with pytest.raises(ValueError) as e:
         sm.state_id("zz")
-    assert str(e.value) == r'''Unknown state 'zz'. Declared: ["out", "a\"b", "c\\d", "e\nf"]'''
+    assert str(e.value) == r"""Unknown state 'zz'. Declared: ["out", "a\"b", "c\\d", "e\nf"]"""
 
 
-@pytest.mark.parametrize("call, error, message", [
-    (lambda sm: sm.add_state("out"), ValueError, "Duplicate state name 'out'"),
-    # The name is checked before the (also wrong) sustain reference, the anchor before the trigger.
-    (lambda sm: sm.add_state("a", sustain=3), ValueError, "Duplicate state name 'a'"),
-    (lambda sm: sm.add_entry("a", 3, anchor="End"), ValueError, "Unknown anchor 'End'. Choose: end, start"),
-    (lambda sm: sm.add_exit("a", "x", anchor="middle"), ValueError, "Unknown anchor 'middle'. Choose: end, start"),
-    (lambda sm: sm.add_state("b", gap_anchor="Sustain"), ValueError,
-     "Unknown gap_anchor 'Sustain'. Choose: sustain, any_event, entry"),
-    (lambda sm: sm.add_state("b", self_transition="again"), ValueError,
-     "Unknown self_transition 'again'. Choose: refresh, restart, ignore"),
-    (lambda sm: sm.add_state("b", timeout_to="a"), ValueError, NO_EXPIRY),
-    (lambda sm: sm.add_state("b", max_gap=math.nan, timeout_to="a"), ValueError, NO_EXPIRY),
-    (lambda sm: sm.add_state("b", max_gap=1, timeout_to="b"), ValueError, "State 'b' cannot time out into itself."),
-    (lambda sm: sm.add_state("b", require=["x", [[]]]), ValueError, "Token sequences must not be empty"),
-    (lambda sm: sm.add_entry("zz", "x"), ValueError, "Unknown state 'zz'. Declared: [\"out\", \"a\"]"),
-    (lambda sm: sm.add_entry("out", "x"), ValueError, "Cannot add an entry rule for the base state 'out'"),
-    (lambda sm: sm.add_entry("a", "x", from_states=["out", "q"]), ValueError, UNKNOWN_Q),
-    (lambda sm: sm.add_exit("out", "x"), ValueError, "Cannot add an exit rule for the base state 'out'"),
-    (lambda sm: sm.span("out"), ValueError, "'out' is the base state and has no spans"),
-    (lambda sm: sm.span("q"), ValueError, UNKNOWN_Q),
-    (lambda sm: sm.add_state(1), TypeError, "argument 'name': 'int' object cannot be converted to 'PyString'"),
-    (lambda sm: sm.add_state("b", require="x"), TypeError, "argument 'require': Can't extract `str` to `Vec`"),
-    (lambda sm: sm.add_state("b", require=3), TypeError,
-     "argument 'require': 'int' object cannot be converted to 'Sequence'"),
-    (lambda sm: sm.add_entry("a", "x", from_states="out"), TypeError,
-     "argument 'from_states': Can't extract `str` to `Vec`"),
-    (lambda sm: sm.add_exit("a", "x", inclusive=None), TypeError,
-     "argument 'inclusive': 'NoneType' object cannot be converted to 'PyBool'"),
-    (lambda sm: sm.add_entry("a"), TypeError,
-     "StateMachine.add_entry() missing 1 required positional argument: 'trigger'"),
-    (lambda sm: sm.add_state("b", min_events=-1), OverflowError, "can't convert negative value to size_t"),
-])
+@pytest.mark.parametrize(
+    "call, error, message",
+    [
+        (lambda sm: sm.add_state("out"), ValueError, "Duplicate state name 'out'"),
+        # The name is checked before the (also wrong) sustain reference, the anchor before the trigger.
+        (lambda sm: sm.add_state("a", sustain=3), ValueError, "Duplicate state name 'a'"),
+        (lambda sm: sm.add_entry("a", 3, anchor="End"), ValueError, "Unknown anchor 'End'. Choose: end, start"),
+        (lambda sm: sm.add_exit("a", "x", anchor="middle"), ValueError, "Unknown anchor 'middle'. Choose: end, start"),
+        (
+            lambda sm: sm.add_state("b", gap_anchor="Sustain"),
+            ValueError,
+            "Unknown gap_anchor 'Sustain'. Choose: sustain, any_event, entry",
+        ),
+        (
+            lambda sm: sm.add_state("b", self_transition="again"),
+            ValueError,
+            "Unknown self_transition 'again'. Choose: refresh, restart, ignore",
+        ),
+        (lambda sm: sm.add_state("b", timeout_to="a"), ValueError, NO_EXPIRY),
+        (lambda sm: sm.add_state("b", max_gap=math.nan, timeout_to="a"), ValueError, NO_EXPIRY),
+        (lambda sm: sm.add_state("b", max_gap=1, timeout_to="b"), ValueError, "State 'b' cannot time out into itself."),
+        (lambda sm: sm.add_state("b", require=["x", [[]]]), ValueError, "Token sequences must not be empty"),
+        (lambda sm: sm.add_entry("zz", "x"), ValueError, 'Unknown state \'zz\'. Declared: ["out", "a"]'),
+        (lambda sm: sm.add_entry("out", "x"), ValueError, "Cannot add an entry rule for the base state 'out'"),
+        (lambda sm: sm.add_entry("a", "x", from_states=["out", "q"]), ValueError, UNKNOWN_Q),
+        (lambda sm: sm.add_exit("out", "x"), ValueError, "Cannot add an exit rule for the base state 'out'"),
+        (lambda sm: sm.span("out"), ValueError, "'out' is the base state and has no spans"),
+        (lambda sm: sm.span("q"), ValueError, UNKNOWN_Q),
+        (lambda sm: sm.add_state(1), TypeError, "argument 'name': 'int' object cannot be converted to 'PyString'"),
+        (lambda sm: sm.add_state("b", require="x"), TypeError, "argument 'require': Can't extract `str` to `Vec`"),
+        (
+            lambda sm: sm.add_state("b", require=3),
+            TypeError,
+            "argument 'require': 'int' object cannot be converted to 'Sequence'",
+        ),
+        (
+            lambda sm: sm.add_entry("a", "x", from_states="out"),
+            TypeError,
+            "argument 'from_states': Can't extract `str` to `Vec`",
+        ),
+        (
+            lambda sm: sm.add_exit("a", "x", inclusive=None),
+            TypeError,
+            "argument 'inclusive': 'NoneType' object cannot be converted to 'PyBool'",
+        ),
+        (
+            lambda sm: sm.add_entry("a"),
+            TypeError,
+            "StateMachine.add_entry() missing 1 required positional argument: 'trigger'",
+        ),
+        (lambda sm: sm.add_state("b", min_events=-1), OverflowError, "can't convert negative value to size_t"),
+    ],
+)
 def test_refusals_leave_the_builder_unchanged(call, error, message):
     sm = machine("a")
     sm.add_entry("a", "x")
@@ -87,17 +117,20 @@ def test_refusals_leave_the_builder_unchanged(call, error, message):
     assert repr(sm) == before
 
 
-@pytest.mark.parametrize("rules, counts", [
-    ([("entry", "a", "x", "end"), ("exit", "b", "x", "end")], "entries=1, exits=1, triggers=1"),
-    ([("entry", "a", "x", "end"), ("exit", "b", "x", "start")], "entries=1, exits=1, triggers=2"),
-    ([("entry", "a", ["b", "a", "a"], "end"), ("entry", "b", ["a", "b"], "end")], "entries=2, exits=0, triggers=1"),
-    ([("entry", "a", "x", "end"), ("entry", "b", ["x"], "end")], "entries=2, exits=0, triggers=2"),
-    ([("entry", "a", [["x"]], "end"), ("entry", "b", [["x"]], "end")], "entries=2, exits=0, triggers=2"),
-    # A token may hold any byte: these two sets must stay apart.
-    ([("entry", "a", ["x\x01y"], "end"), ("entry", "b", ["x", "y"], "end")], "entries=2, exits=0, triggers=2"),
-    # Patterns are never shared.
-    ([("entry", "a", Pattern(), "end"), ("entry", "a", Pattern(), "end")], "entries=2, exits=0, triggers=2"),
-])
+@pytest.mark.parametrize(
+    "rules, counts",
+    [
+        ([("entry", "a", "x", "end"), ("exit", "b", "x", "end")], "entries=1, exits=1, triggers=1"),
+        ([("entry", "a", "x", "end"), ("exit", "b", "x", "start")], "entries=1, exits=1, triggers=2"),
+        ([("entry", "a", ["b", "a", "a"], "end"), ("entry", "b", ["a", "b"], "end")], "entries=2, exits=0, triggers=1"),
+        ([("entry", "a", "x", "end"), ("entry", "b", ["x"], "end")], "entries=2, exits=0, triggers=2"),
+        ([("entry", "a", [["x"]], "end"), ("entry", "b", [["x"]], "end")], "entries=2, exits=0, triggers=2"),
+        # A token may hold any byte: these two sets must stay apart.
+        ([("entry", "a", ["x\x01y"], "end"), ("entry", "b", ["x", "y"], "end")], "entries=2, exits=0, triggers=2"),
+        # Patterns are never shared.
+        ([("entry", "a", Pattern(), "end"), ("entry", "a", Pattern(), "end")], "entries=2, exits=0, triggers=2"),
+    ],
+)
 def test_trigger_sharing(rules, counts):
     sm = machine("a", "b")
     for kind, state, ref, anchor in rules:
@@ -125,19 +158,26 @@ def test_span_repr():
     assert repr(sm.span("a", valid_only=False)) == 'StateSpan(state="a", valid_only=false)'
 
 
-@pytest.mark.parametrize("states, message", [
-    ([("a", "nowhere")], "State 'a' has timeout_to='nowhere', which is not a declared state. "
-                         "Declared: [\"out\", \"a\"]"),
-    ([("a", "b"), ("b", "a")], CYCLE.format("a -> b -> a")),
-    ([("a", "b"), ("b", "c"), ("c", "b")], CYCLE.format("b -> c -> b")),
-])
+@pytest.mark.parametrize(
+    "states, message",
+    [
+        (
+            [("a", "nowhere")],
+            "State 'a' has timeout_to='nowhere', which is not a declared state. Declared: [\"out\", \"a\"]",
+        ),
+        ([("a", "b"), ("b", "a")], CYCLE.format("a -> b -> a")),
+        ([("a", "b"), ("b", "c"), ("c", "b")], CYCLE.format("b -> c -> b")),
+    ],
+)
 def test_finalization_errors(states, message):
     sm = StateMachine()
     for name, target in states:
         sm.add_state(name, max_gap=1.0, timeout_to=target)
-    for use in (lambda: sm.span("a"), lambda: state_spans(["x"], [0.0], sm),
-                lambda: AnnotationSpec.state_label("s", sm)):
+    for use in (
+        lambda: sm.span("a"),
+        lambda: state_spans(["x"], [0.0], sm),
+        lambda: AnnotationSpec.state_label("s", sm),
+    ):
         with pytest.raises(ValueError) as e:
             use()
         assert str(e.value) == message
-

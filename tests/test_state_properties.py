@@ -1,9 +1,10 @@
 """state_spans against the plain Python model of the run, on random machines and streams."""
+
 import itertools
 import math
 
-from hypothesis import given, strategies as st
-
+from hypothesis import given
+from hypothesis import strategies as st
 from state_reference import build, rows_of, run
 from tidemark import state_spans
 
@@ -21,8 +22,7 @@ token_ref = st.one_of(
 @st.composite
 def streams(draw):
     tokens = draw(st.lists(token, max_size=30))
-    steps = draw(st.lists(st.sampled_from([0.0, 0.0, 0.5, 1.0, 2.0, 4.0]), min_size=len(tokens),
-                          max_size=len(tokens)))
+    steps = draw(st.lists(st.sampled_from([0.0, 0.0, 0.5, 1.0, 2.0, 4.0]), min_size=len(tokens), max_size=len(tokens)))
     return tokens, list(itertools.accumulate(steps))
 
 
@@ -32,20 +32,22 @@ def machines(draw):
     names = NAMES[:n_states]
     states = []
     for i, name in enumerate(names):
-        s = dict(name=name,
-                 max_gap=draw(st.sampled_from([math.inf, math.nan, 0.0, 1.0, 2.5, 4.0])),
-                 gap_anchor=draw(st.sampled_from(["sustain", "any_event", "entry"])),
-                 self_transition=draw(st.sampled_from(["refresh", "restart", "ignore"])),
-                 min_duration=draw(st.sampled_from([0.0, 1.0, 3.0])),
-                 min_events=draw(st.integers(0, 3)),
-                 drop_unclosed=draw(st.booleans()))
+        s = dict(
+            name=name,
+            max_gap=draw(st.sampled_from([math.inf, math.nan, 0.0, 1.0, 2.5, 4.0])),
+            gap_anchor=draw(st.sampled_from(["sustain", "any_event", "entry"])),
+            self_transition=draw(st.sampled_from(["refresh", "restart", "ignore"])),
+            min_duration=draw(st.sampled_from([0.0, 1.0, 3.0])),
+            min_events=draw(st.integers(0, 3)),
+            drop_unclosed=draw(st.booleans()),
+        )
         if draw(st.booleans()):
             s["sustain"] = draw(token_ref)
         if draw(st.booleans()):
             s["require"] = draw(st.lists(token_ref, min_size=1, max_size=2))
         if math.isfinite(s["max_gap"]) and draw(st.booleans()):
             # Only into later states or the base: no cycles.
-            s["timeout_to"] = draw(st.sampled_from(["out"] + names[i + 1:]))
+            s["timeout_to"] = draw(st.sampled_from(["out"] + names[i + 1 :]))
         states.append(s)
     from_states = st.none() | st.lists(st.sampled_from(["out"] + names), max_size=2)
     anchor = st.sampled_from(["start", "end"])

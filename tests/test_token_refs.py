@@ -1,16 +1,17 @@
 """Token references as triggers: the Python forms accepted, their messages, and where they fire."""
+
 import collections
 import sys
 
 import pytest
-
 from state_reference import rows_of
 from tidemark import Pattern, StateMachine, state_spans
 
-EXPECTED = ("Expected str (single token), list[str] (token set), list[list[str]] (same-timestamp sequences), "
-            "or Pattern")
-MIXED = ("Mixed list of str and list[str]. Use list[str] for a token set or list[list[str]] for same-timestamp "
-         "sequences, not both.")
+EXPECTED = "Expected str (single token), list[str] (token set), list[list[str]] (same-timestamp sequences), or Pattern"
+MIXED = (
+    "Mixed list of str and list[str]. Use list[str] for a token set or list[list[str]] for same-timestamp "
+    "sequences, not both."
+)
 
 
 def entered_at(trigger, tokens, anchor="end"):
@@ -21,18 +22,21 @@ def entered_at(trigger, tokens, anchor="end"):
     return [r[1] for r in rows_of(state_spans(list(tokens), [float(t) for t in range(len(tokens))], sm))]
 
 
-@pytest.mark.parametrize("trigger, error, message", [
-    ([], ValueError, "Token reference list must not be empty"),
-    ([[]], ValueError, "Token sequences must not be empty"),
-    ([["a"], []], ValueError, "Token sequences must not be empty"),
-    (["a", ["b"]], TypeError, MIXED),
-    ([["a"], "b"], TypeError, MIXED),
-    ([["a", 1]], TypeError, "'int' object cannot be converted to 'PyString'"),
-    ([1], TypeError, "'int' object cannot be converted to 'Sequence'"),
-    (1, TypeError, EXPECTED),
-    (None, TypeError, EXPECTED),
-    ({"a"}, TypeError, EXPECTED),
-])
+@pytest.mark.parametrize(
+    "trigger, error, message",
+    [
+        ([], ValueError, "Token reference list must not be empty"),
+        ([[]], ValueError, "Token sequences must not be empty"),
+        ([["a"], []], ValueError, "Token sequences must not be empty"),
+        (["a", ["b"]], TypeError, MIXED),
+        ([["a"], "b"], TypeError, MIXED),
+        ([["a", 1]], TypeError, "'int' object cannot be converted to 'PyString'"),
+        ([1], TypeError, "'int' object cannot be converted to 'Sequence'"),
+        (1, TypeError, EXPECTED),
+        (None, TypeError, EXPECTED),
+        ({"a"}, TypeError, EXPECTED),
+    ],
+)
 def test_refused_forms(trigger, error, message):
     sm = StateMachine()
     sm.add_state("a")

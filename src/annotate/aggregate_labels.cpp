@@ -35,8 +35,8 @@ Expected<std::vector<double>> window_aggregates(std::span<const double> times, s
 }
 
 Expected<std::vector<double>> span_aggregates(size_t n, const std::vector<Span>& spans,
-                                              std::span<const uint64_t> point_pos,
-                                              std::span<const double> point_values, AggKind agg, CancelCheck& cancel) {
+                                              std::span<const uint64_t> point_pos, std::span<const double> point_values,
+                                              AggKind agg, CancelCheck& cancel) {
   std::vector<double> out(n, kNaN);
   if (spans.empty()) return out;
   const RangeAggregate values(agg, point_values);

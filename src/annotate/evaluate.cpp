@@ -76,8 +76,8 @@ class Evaluator {
     auto pts = match_points(k.k, s_, cancel_);
     if (!pts) return pts.error();
     const TimedValues tv = timed(*pts);
-    return column(window_aggregates(times_, tv.times, tv.values, {k.window_t, k.forward, k.partial_window}, k.agg,
-                                    cancel_));
+    return column(
+        window_aggregates(times_, tv.times, tv.values, {k.window_t, k.forward, k.partial_window}, k.agg, cancel_));
   }
 
   Expected<LabelColumn> operator()(const SpanAggregate& k) {

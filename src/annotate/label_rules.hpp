@@ -47,8 +47,8 @@ Expected<std::vector<double>> window_aggregates(std::span<const double> times, s
 // the span; where spans overlap, the last in (start, end) order wins. NaN
 // outside every span. `point_pos` ascending.
 Expected<std::vector<double>> span_aggregates(size_t n, const std::vector<Span>& spans,
-                                              std::span<const uint64_t> point_pos,
-                                              std::span<const double> point_values, AggKind agg, CancelCheck& cancel);
+                                              std::span<const uint64_t> point_pos, std::span<const double> point_values,
+                                              AggKind agg, CancelCheck& cancel);
 
 // default_state, then invalid_label over the invalid instances, then the
 // state id over the valid ones.

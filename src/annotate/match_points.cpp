@@ -58,7 +58,8 @@ void sort_one_per_start(Points& pts) {
   std::stable_sort(pts.begin(), pts.end(), [](const RefPoint& a, const RefPoint& b) {
     return a.start != b.start ? a.start < b.start : a.end < b.end;
   });
-  auto last = std::unique(pts.begin(), pts.end(), [](const RefPoint& a, const RefPoint& b) { return a.start == b.start; });
+  auto last =
+      std::unique(pts.begin(), pts.end(), [](const RefPoint& a, const RefPoint& b) { return a.start == b.start; });
   pts.erase(last, pts.end());
 }
 

@@ -21,17 +21,23 @@ RangeAggregate::RangeAggregate(AggKind kind, std::span<const double> values) : k
 
 double RangeAggregate::identity() const {
   switch (kind_) {
-    case AggKind::Min: return kInf;
-    case AggKind::Max: return -kInf;
-    default: return 0.0;
+    case AggKind::Min:
+      return kInf;
+    case AggKind::Max:
+      return -kInf;
+    default:
+      return 0.0;
   }
 }
 
 double RangeAggregate::combine(double x, double y) const {
   switch (kind_) {
-    case AggKind::Min: return std::min(x, y);
-    case AggKind::Max: return std::max(x, y);
-    default: return x + y;
+    case AggKind::Min:
+      return std::min(x, y);
+    case AggKind::Max:
+      return std::max(x, y);
+    default:
+      return x + y;
   }
 }
 

@@ -44,8 +44,8 @@ void clear_match_buffer(MatchBuffer& buf, size_t n, bool include_tokens) {
   buf.mid_lists.clear();
 }
 
-void append_row(MatchBuffer& buf, const StreamView& s, size_t m_start, size_t m_end, double t_start,
-                double t_end, const size_t* pos, const double* time, const uint32_t* count) {
+void append_row(MatchBuffer& buf, const StreamView& s, size_t m_start, size_t m_end, double t_start, double t_end,
+                const size_t* pos, const double* time, const uint32_t* count) {
   const size_t n = buf.n;
   buf.m_start.push_back(m_start);
   buf.m_end.push_back(m_end);

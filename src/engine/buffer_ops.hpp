@@ -24,7 +24,7 @@ void clear_match_buffer(MatchBuffer& buf, size_t n, bool include_tokens);
 // at pos[j] with time[j] for j < n; when the buffer records tokens, slot j's
 // ids are the stream's tokens pos[j] .. pos[j] + count[j] - 1 (count null:
 // one token per slot). Collector results are pushed by the caller.
-void append_row(MatchBuffer& buf, const StreamView& s, size_t m_start, size_t m_end, double t_start,
-                double t_end, const size_t* pos, const double* time, const uint32_t* count);
+void append_row(MatchBuffer& buf, const StreamView& s, size_t m_start, size_t m_end, double t_start, double t_end,
+                const size_t* pos, const double* time, const uint32_t* count);
 
 }  // namespace tide

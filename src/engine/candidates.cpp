@@ -19,8 +19,8 @@ inline const ValueConstraint* first_constraint(const std::vector<TokenId>& token
 }
 
 // Whether some occurrence of x in `tokens` has a constraint accepting v.
-inline bool any_occurrence_accepts(const std::vector<TokenId>& tokens,
-                                   const std::vector<ValueConstraint>& constraints, TokenId x, double v) {
+inline bool any_occurrence_accepts(const std::vector<TokenId>& tokens, const std::vector<ValueConstraint>& constraints,
+                                   TokenId x, double v) {
   for (size_t j = 0; j < tokens.size(); ++j)
     if (tokens[j] == x && constraint_at(constraints, j).accepts(v)) return true;
   return false;
@@ -49,8 +49,7 @@ void CandidateTables::clear() {
   resolved.clear();
 }
 
-ElementTests::ElementTests(const Pattern& pattern, const StreamView& stream)
-    : pattern_(pattern), stream_(stream) {}
+ElementTests::ElementTests(const Pattern& pattern, const StreamView& stream) : pattern_(pattern), stream_(stream) {}
 
 const ResolvedElement* ElementTests::resolve(const MappedEvent& m, const SpanTable& spans) {
   // The key: the tokens the source element matched, empty when there is no
@@ -144,8 +143,7 @@ uint64_t ElementTests::token_block(const CandidateTables& tables, TokenId x, dou
       const ValueConstraint* c = std::visit(
           [&](const auto& e) -> const ValueConstraint* {
             using T = std::decay_t<decltype(e)>;
-            if constexpr (std::is_same_v<T, EventSeq> || std::is_same_v<T, MappedEvent> ||
-                          std::is_same_v<T, Event>)
+            if constexpr (std::is_same_v<T, EventSeq> || std::is_same_v<T, MappedEvent> || std::is_same_v<T, Event>)
               return nullptr;  // not in the block list
             else
               return first_constraint(e.block_tokens, e.block_constraints, x);
@@ -173,8 +171,7 @@ bool ElementTests::sequence_block(CandidateTables& tables, size_t p) const {
   bool removed = false;
   for (uint32_t k : tables.block_seq) {
     const auto& e = std::get<EventSeq>(element(k));
-    if (e.block_trie->match_at(stream_, p))
-      removed |= tables.seq.erase_if([k](uint32_t s) { return s == k; }) != 0;
+    if (e.block_trie->match_at(stream_, p)) removed |= tables.seq.erase_if([k](uint32_t s) { return s == k; }) != 0;
   }
   return removed;
 }

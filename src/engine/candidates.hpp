@@ -72,8 +72,7 @@ class ElementTests {
   // `candidates`, in increasing index order. `last_token` is the first token
   // of the element matched last on the branch, if any. A MappedEvent whose
   // spec cannot be resolved from `spans` is left out.
-  void build(CandidateTables& tables, uint64_t candidates, std::optional<TokenId> last_token,
-             const SpanTable& spans);
+  void build(CandidateTables& tables, uint64_t candidates, std::optional<TokenId> last_token, const SpanTable& spans);
 
   // The spec a MappedEvent uses on this branch, or null when it has none.
   const ResolvedElement* resolve(const MappedEvent& m, const SpanTable& spans);
@@ -105,8 +104,8 @@ class ElementTests {
   // (token x, time t, value v, gap dt from the branch's last match, whose
   // time is `last_time` when `has_last`): sequence, time, mapped, then token
   // elements, each group in table order, each element at most once.
-  void hit_test(const CandidateTables& tables, size_t p, TokenId x, double t, double v, double dt,
-                bool has_last, double last_time, HitList& hits) const;
+  void hit_test(const CandidateTables& tables, size_t p, TokenId x, double t, double v, double dt, bool has_last,
+                double last_time, HitList& hits) const;
 
  private:
   const PatternElement& element(uint32_t k) const { return pattern_.elements[k]; }

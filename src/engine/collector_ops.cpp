@@ -14,11 +14,16 @@ void collector_update_in_place(CollectorStrategy s, CollectorResult& r, TokenId 
   std::visit(
       [&](auto& acc) {
         using T = std::decay_t<decltype(acc)>;
-        if constexpr (std::is_same_v<T, double>) acc += t;
-        else if constexpr (std::is_same_v<T, uint64_t>) acc += 1;
-        else if constexpr (std::is_same_v<T, std::vector<TokenId>>) acc.push_back(x);
-        else if constexpr (std::is_same_v<T, std::vector<double>>) acc.push_back(t);
-        else if constexpr (std::is_same_v<T, std::vector<CollectedItem>>) acc.push_back({x, t});
+        if constexpr (std::is_same_v<T, double>)
+          acc += t;
+        else if constexpr (std::is_same_v<T, uint64_t>)
+          acc += 1;
+        else if constexpr (std::is_same_v<T, std::vector<TokenId>>)
+          acc.push_back(x);
+        else if constexpr (std::is_same_v<T, std::vector<double>>)
+          acc.push_back(t);
+        else if constexpr (std::is_same_v<T, std::vector<CollectedItem>>)
+          acc.push_back({x, t});
       },
       r);
 }

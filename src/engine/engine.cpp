@@ -8,8 +8,8 @@ namespace tide {
 namespace {
 
 // Appends the matches to `buf`, an empty buffer for engine.n elements.
-Status fill(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf,
-            SearchScratch& search, CancelCheck& cancel) {
+Status fill(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf, SearchScratch& search,
+            CancelCheck& cancel) {
   if (stream.len == 0 || engine.n == 0) return ok_status();
   return engine.fast_path ? match_fast(engine, stream, first_only, buf, cancel)
                           : match_full(engine, stream, first_only, buf, cancel, search);
@@ -26,8 +26,8 @@ Engine::Engine(const Pattern& p)
 // Callers check the element limit first; the guards below only keep a
 // missed check from shifting element bits past 64.
 
-Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& stream, bool first_only,
-                                   bool include_tokens, CancelCheck& cancel) {
+Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& stream, bool first_only, bool include_tokens,
+                                   CancelCheck& cancel) {
   if (engine.n > kMaxPatternElements) return check_element_count(engine.pattern).error();
   MatchBuffer buf = make_match_buffer(engine.n, stream.len, include_tokens);
   SearchScratch search;

@@ -25,8 +25,8 @@ struct Engine {
 // depth-first search order. Fails with ErrorKind::Cancelled when the
 // cancellation check asks the call to stop, and (only if the caller skipped
 // its own check) with the 64-element ValueError of check_element_count.
-Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& stream, bool first_only,
-                                   bool include_tokens, CancelCheck& cancel);
+Expected<MatchBuffer> match_stream(const Engine& engine, const StreamView& stream, bool first_only, bool include_tokens,
+                                   CancelCheck& cancel);
 
 // What one match after another reuses: the result buffer and the general
 // search's working memory, both keeping their capacity between calls.

@@ -94,8 +94,7 @@ bool fast_path_qualifies(const Pattern& pattern) {
          std::all_of(pattern.elements.begin(), pattern.elements.end(), plain_event);
 }
 
-Status match_fast(const Engine& engine, const StreamView& s, bool first_only, MatchBuffer& buf,
-                  CancelCheck& cancel) {
+Status match_fast(const Engine& engine, const StreamView& s, bool first_only, MatchBuffer& buf, CancelCheck& cancel) {
   const size_t n = engine.n;
   if (first_only) {
     first_match(engine, s, buf);

@@ -54,7 +54,7 @@ struct SearchMemory {
   TokenScan relevant;  // the tokens of the positions a scan must visit
   CellPool cells;
   std::vector<StackEntry> stack;
-  SpanTable spans{};          // zero but for the slots in spans_written
+  SpanTable spans{};  // zero but for the slots in spans_written
   uint64_t spans_written = 0;
   std::array<size_t, kMaxPatternElements> slot_pos;  // assemble a completed match
   std::array<double, kMaxPatternElements> slot_time;
@@ -148,8 +148,8 @@ Status Search::run() {
     if (e.pos < s_.len) {
       const uint64_t pending = ~e.used & engine_.full_mask;
       const uint64_t candidates = pattern_.ordered ? (pending & (~pending + 1)) : pending;
-      tests_.build(m_.tables, candidates,
-                   e.state.has_last ? std::optional<TokenId>(e.state.last_token) : std::nullopt, m_.spans);
+      tests_.build(m_.tables, candidates, e.state.has_last ? std::optional<TokenId>(e.state.last_token) : std::nullopt,
+                   m_.spans);
       // With nothing that could hit, the scan could push nothing: skip it.
       if (!m_.tables.nothing_to_match()) ok = scan(e);
     }
@@ -226,9 +226,8 @@ bool Search::scan(StackEntry& e) {
 void Search::branch(StackEntry& e, size_t p, TokenId x, double t) {
   MatchState& st = e.state;
   // 1. The continuation resumes this scan at p + 1.
-  const bool any_backtrackable = std::any_of(m_.hits.begin(), m_.hits.end(), [&](const Hit& h) {
-    return is_backtrackable(pattern_.elements[h.element]);
-  });
+  const bool any_backtrackable = std::any_of(
+      m_.hits.begin(), m_.hits.end(), [&](const Hit& h) { return is_backtrackable(pattern_.elements[h.element]); });
   if (any_backtrackable) {
     StackEntry& c = m_.stack.emplace_back();
     c.state.has_last = st.has_last;
@@ -255,7 +254,8 @@ void Search::branch(StackEntry& e, size_t p, TokenId x, double t) {
   const double t_start = first ? t : e.t_start;
   const double t_end = e.m_end == kAbsent ? t : std::max(e.t_end, t);
   CollectorResult collected;
-  if (pattern_.collector != CollectorStrategy::None) collected = collector_update(pattern_.collector, st.collected, x, t);
+  if (pattern_.collector != CollectorStrategy::None)
+    collected = collector_update(pattern_.collector, st.collected, x, t);
 
   // 3. Children from the last hit to the first, so that the first pops next.
   for (size_t i = m_.hits.size(); i-- > 0;) {

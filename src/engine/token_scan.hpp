@@ -113,13 +113,12 @@ class TokenScan {
     return static_cast<unsigned>(_mm_movemask_epi8(bytes));
   }
 
-
   __m128i wide_[kMaxIds];  // ids_[i] in each of four lanes
 #endif
   TokenId ids_[kMaxIds];
   size_t count_ = 0;
   std::array<uint64_t, 4> bits_{};  // when large_: bit hash(x) set for every id added
-  bool large_ = false;             // more than kMaxIds ids: next() reads bits_
+  bool large_ = false;              // more than kMaxIds ids: next() reads bits_
   bool every_ = false;
 };
 

@@ -5,15 +5,13 @@
 namespace tide {
 
 std::string interner_full_message(uint64_t max_tokens) {
-  return "token table is full: at most " + std::to_string(max_tokens) +
-         " distinct token strings can be interned";
+  return "token table is full: at most " + std::to_string(max_tokens) + " distinct token strings can be interned";
 }
 
 Expected<TokenId> Interner::intern_locked(std::string_view s) {
   const uint64_t h = TextIndex::hash(s);
   if (auto id = index_.find(s, h)) return *id;
-  if (strings_.size() >= max_tokens_)
-    return Error{ErrorKind::Overflow, interner_full_message(max_tokens_)};
+  if (strings_.size() >= max_tokens_) return Error{ErrorKind::Overflow, interner_full_message(max_tokens_)};
   const auto id = static_cast<TokenId>(strings_.size());
   const std::string& stored = strings_.emplace_back(s);
   index_.insert(stored, h, id);

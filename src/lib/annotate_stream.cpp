@@ -4,11 +4,11 @@
 #include "lib/binder.hpp"
 #include "lib/cancel_check.hpp"
 #include "lib/classes.hpp"
+#include "lib/convert.hpp"
 #include "lib/errors.hpp"
 #include "lib/functions.hpp"
 #include "lib/numpy_buffers.hpp"
 #include "lib/stream_input.hpp"
-#include "lib/convert.hpp"
 
 namespace tide::py {
 namespace {

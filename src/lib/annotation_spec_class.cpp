@@ -2,7 +2,6 @@
 // Each converts its plain arguments first, then its references, then the
 // aggregation name, and stops at the first error.
 #include "annotate/quote.hpp"
-#include "lib/method_def.hpp"
 #include "lib/annotation_spec_docs.hpp"
 #include "lib/annotation_spec_object.hpp"
 #include "lib/binder.hpp"
@@ -10,6 +9,7 @@
 #include "lib/convert.hpp"
 #include "lib/errors.hpp"
 #include "lib/machine_arg.hpp"
+#include "lib/method_def.hpp"
 #include "lib/span_ref_convert.hpp"
 #include "lib/state_machine_object.hpp"
 #include "lib/token_ref_convert.hpp"

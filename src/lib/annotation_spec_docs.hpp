@@ -42,7 +42,8 @@ For each position i, label whether it is in a span that also contains X.
 
 Labels: 1=yes (in a span with X)  0=no (in a span without X)  -1=n/a (not in any span).)doc";
 
-inline constexpr const char* k_future_span_occurrence = R"doc(future_span_occurrence(name, span, window_t, partial_window=False)
+inline constexpr const char* k_future_span_occurrence =
+    R"doc(future_span_occurrence(name, span, window_t, partial_window=False)
 --
 
 For each position i, label whether a span event occurs within [time[i], time[i]+window_t].
@@ -52,7 +53,8 @@ For each position i, label whether a span event occurs within [time[i], time[i]+
 Labels: 2=position is inside a span  1=span starts within window
         0=no span in window  -1=n/a (partial_window=False, window exceeds stream end).)doc";
 
-inline constexpr const char* k_past_span_occurrence = R"doc(past_span_occurrence(name, span, window_t, partial_window=False)
+inline constexpr const char* k_past_span_occurrence =
+    R"doc(past_span_occurrence(name, span, window_t, partial_window=False)
 --
 
 For each position i, label whether a span event occurred within [time[i]-window_t, time[i]].
@@ -60,7 +62,8 @@ For each position i, label whether a span event occurred within [time[i]-window_
 Labels: 2=currently inside a span  1=span started within past window
         0=no span in window  -1=n/a (partial_window=False, window precedes stream start).)doc";
 
-inline constexpr const char* k_window_aggregate = R"doc(window_aggregate(name, k, window_t, agg="mean", forward=True, partial_window=False)
+inline constexpr const char* k_window_aggregate =
+    R"doc(window_aggregate(name, k, window_t, agg="mean", forward=True, partial_window=False)
 --
 
 For each position i, compute agg over the values of K in a time window.

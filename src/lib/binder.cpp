@@ -60,8 +60,7 @@ bool check_required(const Signature& sig, PyObject** out) {
 
 }  // namespace
 
-bool bind_fast(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-               PyObject** out) {
+bool bind_fast(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, PyObject** out) {
   nargs = PyVectorcall_NARGS(nargs);
   if (static_cast<size_t>(nargs) > sig.n_params) return too_many_positional(sig, nargs);
   for (size_t i = 0; i < sig.n_params; ++i) out[i] = i < static_cast<size_t>(nargs) ? args[i] : nullptr;

@@ -11,10 +11,10 @@
 namespace tide::py {
 
 struct Signature {
-  const char* name;            // "vocab_ids", "Pattern.add_event", "Pattern.__new__"
-  const char* const* params;   // parameter names in signature order
+  const char* name;           // "vocab_ids", "Pattern.add_event", "Pattern.__new__"
+  const char* const* params;  // parameter names in signature order
   size_t n_params;
-  size_t n_required;           // the first n_required parameters have no default
+  size_t n_required;  // the first n_required parameters have no default
 
   template <size_t N>
   constexpr Signature(const char* name_, const char* const (&params_)[N], size_t n_required_)
@@ -31,8 +31,7 @@ struct Bound {
 };
 
 // Vectorcall form (METH_FASTCALL | METH_KEYWORDS). `out` has sig.n_params slots.
-bool bind_fast(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-               PyObject** out);
+bool bind_fast(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, PyObject** out);
 // tp_new form: a tuple and an optional dict.
 bool bind_tuple(const Signature& sig, PyObject* args, PyObject* kwargs, PyObject** out);
 

@@ -11,8 +11,7 @@ namespace tide::py {
 
 template <class T>
 struct Box {
-  PyObject_HEAD
-  T value;
+  PyObject_HEAD T value;
 };
 
 template <class T>

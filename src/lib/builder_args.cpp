@@ -57,9 +57,7 @@ bool optional_string_lists(PyObject* o, std::optional<std::vector<std::vector<st
   return optional_list(o, out, arg, to_string_lists);
 }
 
-bool intern_token(const std::string& s, TokenId* out) {
-  return take(global_interner().intern(s), out);
-}
+bool intern_token(const std::string& s, TokenId* out) { return take(global_interner().intern(s), out); }
 
 bool intern_tokens(const std::vector<std::string>& strings, std::vector<TokenId>* out) {
   out->resize(strings.size());

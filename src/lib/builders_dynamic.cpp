@@ -8,13 +8,33 @@
 namespace tide::py {
 namespace {
 
-constexpr const char* kEventParams[] = {"static_block_tokens", "min_dt", "max_dt", "min_at", "max_at",
-                                        "backtrackable", "min_val", "max_val", "require_nan_val",
-                                        "block_min_vals", "block_max_vals", "block_require_nan_vals"};
-constexpr const char* kSetParams[] = {"static_match_tokens", "static_block_tokens", "match_from_last",
-                                      "block_from_last", "min_dt", "max_dt", "min_at", "max_at",
-                                      "backtrackable", "min_vals", "max_vals", "require_nan_vals",
-                                      "block_min_vals", "block_max_vals", "block_require_nan_vals"};
+constexpr const char* kEventParams[] = {"static_block_tokens",
+                                        "min_dt",
+                                        "max_dt",
+                                        "min_at",
+                                        "max_at",
+                                        "backtrackable",
+                                        "min_val",
+                                        "max_val",
+                                        "require_nan_val",
+                                        "block_min_vals",
+                                        "block_max_vals",
+                                        "block_require_nan_vals"};
+constexpr const char* kSetParams[] = {"static_match_tokens",
+                                      "static_block_tokens",
+                                      "match_from_last",
+                                      "block_from_last",
+                                      "min_dt",
+                                      "max_dt",
+                                      "min_at",
+                                      "max_at",
+                                      "backtrackable",
+                                      "min_vals",
+                                      "max_vals",
+                                      "require_nan_vals",
+                                      "block_min_vals",
+                                      "block_max_vals",
+                                      "block_require_nan_vals"};
 constexpr Signature kEventSig{"Pattern.add_dynamic_event", kEventParams, 0};
 constexpr Signature kSetSig{"Pattern.add_dynamic_event_set", kSetParams, 0};
 

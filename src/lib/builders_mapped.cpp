@@ -55,8 +55,7 @@ PyObject* add_mapped_event(PyObject* self, PyObject* const* args, Py_ssize_t nar
     MappedEvent e;
     const bool has_default = a.present(2);
     if (!to_size(a[0], &e.source_element, kParams[0]) || !check_dict(a[1], kParams[1]) ||
-        (has_default && !check_dict(a[2], kParams[2])) ||
-        !optional_arg(a[3], &e.backtrackable, kParams[3], to_bool))
+        (has_default && !check_dict(a[2], kParams[2])) || !optional_arg(a[3], &e.backtrackable, kParams[3], to_bool))
       return false;
     if (!convert_map(a[1], &e.match_map)) return false;
     if (has_default && !parse_resolved_element(a[2], &e.default_spec.emplace())) return false;

@@ -14,15 +14,27 @@ constexpr const char* kBlockValNames[] = {"block_min_val", "block_max_val", "blo
 constexpr const char* kMatchValsNames[] = {"min_vals", "max_vals", "require_nan_vals"};
 constexpr const char* kBlockValsNames[] = {"block_min_vals", "block_max_vals", "block_require_nan_vals"};
 
-constexpr const char* kEventParams[] = {"match_token", "block_token", "min_dt", "max_dt", "min_at", "max_at",
-                                        "backtrackable", "min_val", "max_val", "require_nan_val",
-                                        "block_min_val", "block_max_val", "block_require_nan_val"};
-constexpr const char* kSetParams[] = {"match_tokens", "block_tokens", "min_dt", "max_dt", "min_at", "max_at",
-                                      "backtrackable", "min_vals", "max_vals", "require_nan_vals",
-                                      "block_min_vals", "block_max_vals", "block_require_nan_vals"};
-constexpr const char* kSeqParams[] = {"match_seqs", "block_seqs", "min_dt", "max_dt", "min_at", "max_at",
-                                      "backtrackable", "min_vals", "max_vals", "require_nan_vals",
-                                      "block_min_vals", "block_max_vals", "block_require_nan_vals"};
+constexpr const char* kEventParams[] = {
+    "match_token",          "block_token", "min_dt",  "max_dt",          "min_at",        "max_at",
+    "backtrackable",        "min_val",     "max_val", "require_nan_val", "block_min_val", "block_max_val",
+    "block_require_nan_val"};
+constexpr const char* kSetParams[] = {
+    "match_tokens",          "block_tokens", "min_dt",   "max_dt",           "min_at",         "max_at",
+    "backtrackable",         "min_vals",     "max_vals", "require_nan_vals", "block_min_vals", "block_max_vals",
+    "block_require_nan_vals"};
+constexpr const char* kSeqParams[] = {"match_seqs",
+                                      "block_seqs",
+                                      "min_dt",
+                                      "max_dt",
+                                      "min_at",
+                                      "max_at",
+                                      "backtrackable",
+                                      "min_vals",
+                                      "max_vals",
+                                      "require_nan_vals",
+                                      "block_min_vals",
+                                      "block_max_vals",
+                                      "block_require_nan_vals"};
 constexpr Signature kEventSig{"Pattern.add_event", kEventParams, 1};
 constexpr Signature kSetSig{"Pattern.add_event_set", kSetParams, 1};
 constexpr Signature kSeqSig{"Pattern.add_event_seq", kSeqParams, 1};

@@ -14,13 +14,32 @@
 namespace tide::py {
 namespace {
 
-constexpr const char* kTimeParams[] = {"block_token", "min_dt", "max_dt", "min_at", "max_at", "backtrackable",
-                                       "block_min_val", "block_max_val", "block_require_nan_val", "block_tokens",
-                                       "block_min_vals", "block_max_vals", "block_require_nan_vals"};
-constexpr const char* kDynamicTimeParams[] = {
-    "block_token", "rel_min_dt", "rel_max_dt", "min_at", "max_at", "backtrackable",
-    "block_min_val", "block_max_val", "block_require_nan_val", "block_tokens",
-    "block_min_vals", "block_max_vals", "block_require_nan_vals"};
+constexpr const char* kTimeParams[] = {"block_token",
+                                       "min_dt",
+                                       "max_dt",
+                                       "min_at",
+                                       "max_at",
+                                       "backtrackable",
+                                       "block_min_val",
+                                       "block_max_val",
+                                       "block_require_nan_val",
+                                       "block_tokens",
+                                       "block_min_vals",
+                                       "block_max_vals",
+                                       "block_require_nan_vals"};
+constexpr const char* kDynamicTimeParams[] = {"block_token",
+                                              "rel_min_dt",
+                                              "rel_max_dt",
+                                              "min_at",
+                                              "max_at",
+                                              "backtrackable",
+                                              "block_min_val",
+                                              "block_max_val",
+                                              "block_require_nan_val",
+                                              "block_tokens",
+                                              "block_min_vals",
+                                              "block_max_vals",
+                                              "block_require_nan_vals"};
 constexpr Signature kTimeSig{"Pattern.add_time_event", kTimeParams, 0};
 constexpr Signature kDynamicTimeSig{"Pattern.add_dynamic_time_event", kDynamicTimeParams, 0};
 
@@ -36,8 +55,7 @@ struct TimeBlockArgs {
 // Every parameter in signature order; `names` is the signature's list.
 bool convert_args(const Bound<13>& a, const char* const* names, ElementBounds* bounds, TimeBlockArgs* block) {
   return optional_string(a[0], &block->token, names[0]) && bounds->convert(&a.slot[1], &names[1]) &&
-         block->scalar.convert(a[6], a[7], a[8], &names[6]) &&
-         optional_string_list(a[9], &block->tokens, names[9]) &&
+         block->scalar.convert(a[6], a[7], a[8], &names[6]) && optional_string_list(a[9], &block->tokens, names[9]) &&
          convert_value_lists(&a.slot[10], &names[10], &block->lists);
 }
 

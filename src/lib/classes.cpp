@@ -33,8 +33,7 @@ const char* class_name(Class c) { return kClasses[static_cast<int>(c)].name; }
 
 PyTypeObject* create_class(Class c) {
   const int i = static_cast<int>(c);
-  if (g_types[i] == nullptr)
-    g_types[i] = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&kClasses[i].spec()));
+  if (g_types[i] == nullptr) g_types[i] = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&kClasses[i].spec()));
   return g_types[i];
 }
 

@@ -171,17 +171,13 @@ bool to_double_lists(PyObject* o, std::vector<std::vector<double>>* out, const c
   return to_list(o, out, arg, to_double_list);
 }
 
-bool to_bool_list(PyObject* o, std::vector<bool>* out, const char* arg) {
-  return to_list(o, out, arg, to_bool);
-}
+bool to_bool_list(PyObject* o, std::vector<bool>* out, const char* arg) { return to_list(o, out, arg, to_bool); }
 
 bool to_bool_lists(PyObject* o, std::vector<std::vector<bool>>* out, const char* arg) {
   return to_list(o, out, arg, to_bool_list);
 }
 
-bool to_size_list(PyObject* o, std::vector<size_t>* out, const char* arg) {
-  return to_list(o, out, arg, to_size);
-}
+bool to_size_list(PyObject* o, std::vector<size_t>* out, const char* arg) { return to_list(o, out, arg, to_size); }
 
 bool to_object_list(PyObject* o, std::vector<Ref>* out, const char* arg) {
   out->clear();

@@ -14,8 +14,7 @@ void set_message(PyObject* type, const std::string& message) {
 
 bool create_panic_exception() {
   if (g_panic != nullptr) return true;
-  g_panic = PyErr_NewExceptionWithDoc("tidemark.PanicException",
-                                      "An internal fault of tidemark (a broken invariant).",
+  g_panic = PyErr_NewExceptionWithDoc("tidemark.PanicException", "An internal fault of tidemark (a broken invariant).",
                                       PyExc_BaseException, nullptr);
   return g_panic != nullptr;
 }
@@ -24,9 +23,15 @@ PyObject* panic_exception() { return g_panic != nullptr ? g_panic : PyExc_System
 
 PyObject* raise(const Error& e) {
   switch (e.kind) {
-    case ErrorKind::Value: set_message(PyExc_ValueError, e.message); break;
-    case ErrorKind::Type: set_message(PyExc_TypeError, e.message); break;
-    case ErrorKind::Overflow: set_message(PyExc_OverflowError, e.message); break;
+    case ErrorKind::Value:
+      set_message(PyExc_ValueError, e.message);
+      break;
+    case ErrorKind::Type:
+      set_message(PyExc_TypeError, e.message);
+      break;
+    case ErrorKind::Overflow:
+      set_message(PyExc_OverflowError, e.message);
+      break;
     case ErrorKind::Cancelled:
       // The signal handler's exception (KeyboardInterrupt) is already set.
       if (!PyErr_Occurred()) PyErr_SetNone(PyExc_KeyboardInterrupt);

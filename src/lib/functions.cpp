@@ -1,6 +1,6 @@
-#include "lib/method_def.hpp"
 #include "lib/functions.hpp"
 
+#include "lib/method_def.hpp"
 #include "lib/module_docs.hpp"
 
 namespace tide::py {

@@ -83,8 +83,8 @@ PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
     std::vector<TokenId> token_copy;
     std::vector<double> time_copy, value_copy;
     std::vector<uint64_t> offset_copy;
-    const StreamView corpus{data_of(tokens, &token_copy), data_of(times, &time_copy),
-                            data_of(values, &value_copy), total};
+    const StreamView corpus{data_of(tokens, &token_copy), data_of(times, &time_copy), data_of(values, &value_copy),
+                            total};
     const uint64_t* offs = data_of(offsets, &offset_copy);  // read as unsigned: a negative offset is huge
     const size_t n_docs = n_offsets - 1;
     std::vector<int64_t> m_start(n_docs, -1), m_end(n_docs, -1);

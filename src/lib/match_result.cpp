@@ -52,9 +52,11 @@ bool resolve_result_tokens(const MatchBuffer& buf, TokenTexts* texts) {
 PyObject* collector_to_py(CollectorStrategy kind, std::vector<double>&& scalars,
                           std::vector<std::vector<CollectedItem>>&& lists, const TokenTexts& texts) {
   switch (kind) {
-    case CollectorStrategy::None: Py_RETURN_NONE;
+    case CollectorStrategy::None:
+      Py_RETURN_NONE;
     case CollectorStrategy::SumTimes:
-    case CollectorStrategy::Count: return array_from(std::move(scalars));
+    case CollectorStrategy::Count:
+      return array_from(std::move(scalars));
     case CollectorStrategy::CollectTimes:
       return list_of(lists.size(), [&](size_t m) {
         std::vector<double> times;
@@ -95,10 +97,11 @@ PyObject* buf_to_py(MatchBuffer&& buf, CollectorStrategy collector, std::optiona
       !set_item(d, "el_times", array_2d_from(std::move(buf.el_times), rows, n)))
     return nullptr;
   if (buf.include_tokens && !set_item(d, "el_tokens", el_tokens_to_py(buf, rows, texts))) return nullptr;
-  if (!set_item(d, "result", collector_to_py(collector, std::move(buf.result_scalars), std::move(buf.result_lists), texts)))
+  if (!set_item(d, "result",
+                collector_to_py(collector, std::move(buf.result_scalars), std::move(buf.result_lists), texts)))
     return nullptr;
-  PyObject* mid_result = mid ? collector_to_py(*mid, std::move(buf.mid_scalars), std::move(buf.mid_lists), texts)
-                             : Py_NewRef(Py_None);
+  PyObject* mid_result =
+      mid ? collector_to_py(*mid, std::move(buf.mid_scalars), std::move(buf.mid_lists), texts) : Py_NewRef(Py_None);
   if (!set_item(d, "mid_result", mid_result)) return nullptr;
   return dict.release();
 }

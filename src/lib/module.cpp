@@ -1,11 +1,10 @@
 // Module initialisation: the classes, functions and code lists of tidemark.
 #define TIDEMARK_IMPORT_NUMPY
-#include "lib/numpy_api.hpp"
-
 #include "lib/classes.hpp"
 #include "lib/errors.hpp"
 #include "lib/functions.hpp"
 #include "lib/messages.hpp"
+#include "lib/numpy_api.hpp"
 
 namespace tide::py {
 namespace {
@@ -47,8 +46,7 @@ PyObject* create_module() {
   for (int i = 0; i < kClassCount; ++i) {
     const Class c = static_cast<Class>(i);
     PyTypeObject* type = create_class(c);
-    if (type == nullptr ||
-        !add(module.get(), all.get(), class_name(c), Py_NewRef(reinterpret_cast<PyObject*>(type))))
+    if (type == nullptr || !add(module.get(), all.get(), class_name(c), Py_NewRef(reinterpret_cast<PyObject*>(type))))
       return nullptr;
   }
   Ref module_name = Ref::steal(PyUnicode_FromString("tidemark"));

@@ -22,7 +22,8 @@ inline constexpr const char* k_annotate_stream = R"doc(annotate_stream(tokens, t
 
 )doc";
 
-inline constexpr const char* k_state_spans = R"doc(state_spans(tokens, times, machine, values=None, include_invalid=True)
+inline constexpr const char* k_state_spans =
+    R"doc(state_spans(tokens, times, machine, values=None, include_invalid=True)
 --
 
 )doc";

@@ -33,8 +33,7 @@ PyObject* wrap(std::vector<T>&& v, int nd, npy_intp* dims) {
   Ref array = Ref::steal(PyArray_SimpleNewFromData(nd, dims, dtype_of<T>(), data));
   if (!array) return nullptr;
   if (data != nullptr) {
-    if (PyArray_SetBaseObject(reinterpret_cast<PyArrayObject*>(array.get()), capsule.release()) < 0)
-      return nullptr;
+    if (PyArray_SetBaseObject(reinterpret_cast<PyArrayObject*>(array.get()), capsule.release()) < 0) return nullptr;
   }
   return array.release();
 }

@@ -1,9 +1,9 @@
-#include "lib/method_def.hpp"
 #include "lib/binder.hpp"
 #include "lib/convert.hpp"
 #include "lib/errors.hpp"
-#include "lib/pattern_object.hpp"
+#include "lib/method_def.hpp"
 #include "lib/pattern_docs.hpp"
+#include "lib/pattern_object.hpp"
 
 namespace tide::py {
 namespace {
@@ -17,12 +17,9 @@ PyObject* pattern_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     if (!bind(kNew, args, kwargs, a)) return nullptr;
     Pattern p;
     std::string collector = "none";
-    if (!optional_arg(a[0], &p.min_dt, "min_dt", to_double) ||
-        !optional_arg(a[1], &p.max_dt, "max_dt", to_double) ||
-        !optional_arg(a[2], &p.min_at, "min_at", to_double) ||
-        !optional_arg(a[3], &p.max_at, "max_at", to_double) ||
-        !optional_arg(a[4], &p.ordered, "ordered", to_bool) ||
-        !optional_arg(a[5], &collector, "collector", to_string))
+    if (!optional_arg(a[0], &p.min_dt, "min_dt", to_double) || !optional_arg(a[1], &p.max_dt, "max_dt", to_double) ||
+        !optional_arg(a[2], &p.min_at, "min_at", to_double) || !optional_arg(a[3], &p.max_at, "max_at", to_double) ||
+        !optional_arg(a[4], &p.ordered, "ordered", to_bool) || !optional_arg(a[5], &collector, "collector", to_string))
       return nullptr;
     auto strategy = parse_collector(collector);
     if (!strategy) return raise(value_error(unknown_collector_message(collector)));

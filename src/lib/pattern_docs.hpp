@@ -6,42 +6,50 @@ namespace tide::py::doc {
 inline constexpr const char* kPatternClass =
     "Pattern(min_dt=0.0, max_dt=..., min_at=..., max_at=..., ordered=True, collector=\"none\")\n--\n\n";
 
-inline constexpr const char* k_add_event = R"doc(add_event($self, match_token, block_token=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_val=..., max_val=..., require_nan_val=False, block_min_val=..., block_max_val=..., block_require_nan_val=False)
+inline constexpr const char* k_add_event =
+    R"doc(add_event($self, match_token, block_token=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_val=..., max_val=..., require_nan_val=False, block_min_val=..., block_max_val=..., block_require_nan_val=False)
 --
 
 )doc";
 
-inline constexpr const char* k_add_event_set = R"doc(add_event_set($self, match_tokens, block_tokens=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_vals=None, max_vals=None, require_nan_vals=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
+inline constexpr const char* k_add_event_set =
+    R"doc(add_event_set($self, match_tokens, block_tokens=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_vals=None, max_vals=None, require_nan_vals=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
 --
 
 )doc";
 
-inline constexpr const char* k_add_event_seq = R"doc(add_event_seq($self, match_seqs, block_seqs=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_vals=None, max_vals=None, require_nan_vals=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
+inline constexpr const char* k_add_event_seq =
+    R"doc(add_event_seq($self, match_seqs, block_seqs=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_vals=None, max_vals=None, require_nan_vals=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
 --
 
 )doc";
 
-inline constexpr const char* k_add_time_event = R"doc(add_time_event($self, block_token=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, block_min_val=..., block_max_val=..., block_require_nan_val=False, block_tokens=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
+inline constexpr const char* k_add_time_event =
+    R"doc(add_time_event($self, block_token=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, block_min_val=..., block_max_val=..., block_require_nan_val=False, block_tokens=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
 --
 
 )doc";
 
-inline constexpr const char* k_add_dynamic_time_event = R"doc(add_dynamic_time_event($self, block_token=None, rel_min_dt=0.0, rel_max_dt=..., min_at=..., max_at=..., backtrackable=True, block_min_val=..., block_max_val=..., block_require_nan_val=False, block_tokens=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
+inline constexpr const char* k_add_dynamic_time_event =
+    R"doc(add_dynamic_time_event($self, block_token=None, rel_min_dt=0.0, rel_max_dt=..., min_at=..., max_at=..., backtrackable=True, block_min_val=..., block_max_val=..., block_require_nan_val=False, block_tokens=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
 --
 
 )doc";
 
-inline constexpr const char* k_add_dynamic_event = R"doc(add_dynamic_event($self, static_block_tokens=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_val=..., max_val=..., require_nan_val=False, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
+inline constexpr const char* k_add_dynamic_event =
+    R"doc(add_dynamic_event($self, static_block_tokens=None, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_val=..., max_val=..., require_nan_val=False, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
 --
 
 )doc";
 
-inline constexpr const char* k_add_dynamic_event_set = R"doc(add_dynamic_event_set($self, static_match_tokens=None, static_block_tokens=None, match_from_last=False, block_from_last=False, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_vals=None, max_vals=None, require_nan_vals=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
+inline constexpr const char* k_add_dynamic_event_set =
+    R"doc(add_dynamic_event_set($self, static_match_tokens=None, static_block_tokens=None, match_from_last=False, block_from_last=False, min_dt=0.0, max_dt=..., min_at=..., max_at=..., backtrackable=True, min_vals=None, max_vals=None, require_nan_vals=None, block_min_vals=None, block_max_vals=None, block_require_nan_vals=None)
 --
 
 )doc";
 
-inline constexpr const char* k_add_mapped_event = R"doc(add_mapped_event($self, source_element, match_map, default=None, backtrackable=True)
+inline constexpr const char* k_add_mapped_event =
+    R"doc(add_mapped_event($self, source_element, match_map, default=None, backtrackable=True)
 --
 
 Add a mapped (fully dynamic) element.
@@ -79,7 +87,8 @@ Example — four condition codes each map to their treatment:
       }
   ))doc";
 
-inline constexpr const char* k_add_midstream_collector = R"doc(add_midstream_collector($self, match_tokens, start_after, stop_before, collector="collect_tokens")
+inline constexpr const char* k_add_midstream_collector =
+    R"doc(add_midstream_collector($self, match_tokens, start_after, stop_before, collector="collect_tokens")
 --
 
 `match_tokens` accepts `list[str]` for single tokens, or `list[list[str]]`

@@ -36,8 +36,8 @@ class BuilderAccess {
 // pattern and runs body(args, pattern), which converts, checks and appends,
 // returning false with the exception set when the call fails.
 template <size_t N, class F>
-PyObject* builder_call(PyObject* self, const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
-                       PyObject* kwnames, F&& body) {
+PyObject* builder_call(PyObject* self, const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                       F&& body) {
   return call_bound<N>(sig, args, nargs, kwnames, [&](const Bound<N>& a) -> PyObject* {
     BuilderAccess access(self);
     if (!access || !body(a, access.pattern())) return nullptr;

@@ -1,10 +1,10 @@
 #include "engine/engine.hpp"
-#include "lib/method_def.hpp"
 #include "lib/binder.hpp"
 #include "lib/cancel_check.hpp"
 #include "lib/convert.hpp"
 #include "lib/errors.hpp"
 #include "lib/match_result.hpp"
+#include "lib/method_def.hpp"
 #include "lib/pattern_object.hpp"
 #include "lib/query_docs.hpp"
 #include "lib/query_object.hpp"
@@ -76,11 +76,8 @@ PyObject* match_preprocessed(PyObject* self, PyObject* const* args, Py_ssize_t n
 }
 
 PyMethodDef kMethods[] = {
-    TIDE_FASTCALL(match_stream),
-    TIDE_FASTCALL(preprocess),
-    TIDE_FASTCALL(match_preprocessed),
-    TIDE_FASTCALL(match_batch),
-    TIDE_END_METHODS,
+    TIDE_FASTCALL(match_stream), TIDE_FASTCALL(preprocess), TIDE_FASTCALL(match_preprocessed),
+    TIDE_FASTCALL(match_batch),  TIDE_END_METHODS,
 };
 
 PyType_Slot kSlots[] = {

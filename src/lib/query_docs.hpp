@@ -5,7 +5,8 @@ namespace tide::py::doc {
 
 inline constexpr const char* kQueryClass = "TideQuery(pattern)\n--\n\n";
 
-inline constexpr const char* k_match_stream = R"doc(match_stream($self, tokens, times, values=None, first_only=False, include_tokens=False)
+inline constexpr const char* k_match_stream =
+    R"doc(match_stream($self, tokens, times, values=None, first_only=False, include_tokens=False)
 --
 
 Match a token stream.
@@ -30,7 +31,8 @@ inline constexpr const char* k_preprocess = R"doc(preprocess($self, tokens, time
 Pre-intern a token stream for repeated matching against multiple patterns.
 Amortises the string→ID conversion cost across multiple match_preprocessed calls.)doc";
 
-inline constexpr const char* k_match_preprocessed = R"doc(match_preprocessed($self, stream, first_only=False, include_tokens=False)
+inline constexpr const char* k_match_preprocessed =
+    R"doc(match_preprocessed($self, stream, first_only=False, include_tokens=False)
 --
 
 )doc";

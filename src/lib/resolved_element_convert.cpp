@@ -45,8 +45,7 @@ bool read_bound(PyObject* spec, const char* key, double* out) {
 // The three value lists of one side: lists of numbers and of bools
 // (ValueLists), or lists of such lists (ValueListLists).
 template <class Lists, class ToNumbers, class ToBools>
-bool read_value_lists(PyObject* spec, const char* const* names, ToNumbers to_numbers, ToBools to_bools,
-                      Lists* out) {
+bool read_value_lists(PyObject* spec, const char* const* names, ToNumbers to_numbers, ToBools to_bools, Lists* out) {
   out->lower_name = names[0];
   out->upper_name = names[1];
   out->flags_name = names[2];
@@ -81,9 +80,9 @@ bool read_single_token(PyObject* spec, PyObject* match, ResolvedElement* out) {
   ValueLists lists;
   if (!to_string(match, &token, nullptr) || !read_vec_lists(spec, kMatchValNames, &lists)) return false;
   out->match_tokens.resize(1);
-  out->match_constraints.assign(
-      1, ValueConstraint::from_scalars(first_or(lists.flags, false), first_or(lists.lower, kNaN),
-                                       first_or(lists.upper, kNaN)));
+  out->match_constraints.assign(1,
+                                ValueConstraint::from_scalars(first_or(lists.flags, false), first_or(lists.lower, kNaN),
+                                                              first_or(lists.upper, kNaN)));
   return intern_token(token, &out->match_tokens[0]);
 }
 

@@ -1,10 +1,10 @@
 #include <optional>
 
-#include "lib/method_def.hpp"
 #include "lib/binder.hpp"
 #include "lib/classes.hpp"
 #include "lib/convert.hpp"
 #include "lib/errors.hpp"
+#include "lib/method_def.hpp"
 #include "lib/state_machine_docs.hpp"
 #include "lib/state_machine_object.hpp"
 #include "lib/token_ref_convert.hpp"
@@ -75,9 +75,9 @@ PyObject* machine_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   });
 }
 
-constexpr const char* kAddStateParams[] = {"name",         "max_gap",    "gap_anchor", "sustain",
-                                           "self_transition", "min_duration", "min_events", "require",
-                                           "drop_unclosed", "timeout_to"};
+constexpr const char* kAddStateParams[] = {
+    "name",         "max_gap",    "gap_anchor", "sustain",       "self_transition",
+    "min_duration", "min_events", "require",    "drop_unclosed", "timeout_to"};
 constexpr Signature kAddState{"StateMachine.add_state", kAddStateParams, 1};
 
 PyObject* add_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -117,8 +117,7 @@ PyObject* add_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     if (!access) return nullptr;
     std::string state, anchor = "end";
     std::vector<std::string> from_states;
-    if (!to_string(a[0], &state, "state") ||
-        !optional_arg(a[2], &from_states, "from_states", to_string_list, true) ||
+    if (!to_string(a[0], &state, "state") || !optional_arg(a[2], &from_states, "from_states", to_string_list, true) ||
         !optional_arg(a[3], &anchor, "anchor", to_string))
       return nullptr;
     return commit_rule(access, check_entry(access.decl(), state, from_states, anchor), a[1], tide::add_entry);
@@ -148,8 +147,7 @@ PyObject* span(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject
   return call_bound<2>(kSpan, args, nargs, kwnames, [&](const Bound<2>& a) -> PyObject* {
     std::string state;
     bool valid_only = true;
-    if (!to_string(a[0], &state, "state") || !optional_arg(a[1], &valid_only, "valid_only", to_bool))
-      return nullptr;
+    if (!to_string(a[0], &state, "state") || !optional_arg(a[1], &valid_only, "valid_only", to_bool)) return nullptr;
     auto id = find_span_state(holder(self).decl, state);
     if (!check(id)) return nullptr;
     auto snapshot = finalize(holder(self).decl);
@@ -191,8 +189,7 @@ PyObject* machine_repr(PyObject* self) {
 
 PyMethodDef kMethods[] = {
     TIDE_FASTCALL(add_state), TIDE_FASTCALL(add_entry), TIDE_FASTCALL(add_exit),
-    TIDE_FASTCALL(span),      TIDE_FASTCALL(state_id),
-    TIDE_END_METHODS,
+    TIDE_FASTCALL(span),      TIDE_FASTCALL(state_id),  TIDE_END_METHODS,
 };
 
 PyGetSetDef kGetSet[] = {

@@ -8,7 +8,8 @@ inline constexpr const char* kStateMachineClass = R"doc(StateMachine(out_name="o
 
 )doc";
 
-inline constexpr const char* k_add_state = R"doc(add_state($self, name, max_gap=..., gap_anchor="sustain", sustain=None, self_transition="refresh", min_duration=0.0, min_events=1, require=None, drop_unclosed=True, timeout_to=None)
+inline constexpr const char* k_add_state =
+    R"doc(add_state($self, name, max_gap=..., gap_anchor="sustain", sustain=None, self_transition="refresh", min_duration=0.0, min_events=1, require=None, drop_unclosed=True, timeout_to=None)
 --
 
 Declare a state.

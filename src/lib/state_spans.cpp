@@ -19,8 +19,7 @@ constexpr Signature kSig{"state_spans", kParams, 3};
 // One column: a new one-dimensional array of `n` items of C type T, filled
 // in place with field(instance) for each kept instance.
 template <class T, class F>
-bool add_column(PyObject* dict, const char* key, int typenum, const std::vector<const StateInstance*>& kept,
-                F field) {
+bool add_column(PyObject* dict, const char* key, int typenum, const std::vector<const StateInstance*>& kept, F field) {
   npy_intp n = static_cast<npy_intp>(kept.size());
   Ref array = Ref::steal(PyArray_SimpleNew(1, &n, typenum));
   if (!array) return false;
@@ -34,17 +33,16 @@ PyObject* spans_dict(const std::vector<const StateInstance*>& kept) {
   if (!d) return nullptr;
   using I = const StateInstance&;
   PyObject* o = d.get();
-  const bool ok =
-      add_column<int32_t>(o, "state", NPY_INT32, kept, [](I s) { return s.state; }) &&
-      add_column<int64_t>(o, "start_pos", NPY_INT64, kept, [](I s) { return s.start_pos; }) &&
-      add_column<int64_t>(o, "end_pos", NPY_INT64, kept, [](I s) { return s.end_pos; }) &&
-      add_column<double>(o, "t_start", NPY_FLOAT64, kept, [](I s) { return s.t_start; }) &&
-      add_column<double>(o, "t_end", NPY_FLOAT64, kept, [](I s) { return s.t_end; }) &&
-      add_column<int64_t>(o, "n_events", NPY_INT64, kept, [](I s) { return s.n_events; }) &&
-      add_column<int8_t>(o, "close_reason", NPY_INT8, kept, [](I s) { return s.close_reason; }) &&
-      add_column<int8_t>(o, "reject_reason", NPY_INT8, kept, [](I s) { return s.reject_reason; }) &&
-      add_column<int8_t>(o, "valid", NPY_INT8, kept, [](I s) { return s.valid; }) &&
-      add_column<int8_t>(o, "timeout_entered", NPY_INT8, kept, [](I s) { return s.timeout_entered; });
+  const bool ok = add_column<int32_t>(o, "state", NPY_INT32, kept, [](I s) { return s.state; }) &&
+                  add_column<int64_t>(o, "start_pos", NPY_INT64, kept, [](I s) { return s.start_pos; }) &&
+                  add_column<int64_t>(o, "end_pos", NPY_INT64, kept, [](I s) { return s.end_pos; }) &&
+                  add_column<double>(o, "t_start", NPY_FLOAT64, kept, [](I s) { return s.t_start; }) &&
+                  add_column<double>(o, "t_end", NPY_FLOAT64, kept, [](I s) { return s.t_end; }) &&
+                  add_column<int64_t>(o, "n_events", NPY_INT64, kept, [](I s) { return s.n_events; }) &&
+                  add_column<int8_t>(o, "close_reason", NPY_INT8, kept, [](I s) { return s.close_reason; }) &&
+                  add_column<int8_t>(o, "reject_reason", NPY_INT8, kept, [](I s) { return s.reject_reason; }) &&
+                  add_column<int8_t>(o, "valid", NPY_INT8, kept, [](I s) { return s.valid; }) &&
+                  add_column<int8_t>(o, "timeout_entered", NPY_INT8, kept, [](I s) { return s.timeout_entered; });
   return ok ? d.release() : nullptr;
 }
 

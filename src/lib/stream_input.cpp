@@ -17,8 +17,8 @@ bool StreamInput::convert(PyObject* tokens_arg, PyObject* times_arg, PyObject* v
 
 bool check_stream_lens(size_t n, const char* first_name, size_t times_len, const std::optional<size_t>& values_len) {
   auto mismatch = [&](const char* what, size_t len) {
-    raise(value_error(std::string(what) + " has length " + std::to_string(len) + " but " + first_name +
-                      " has length " + std::to_string(n)));
+    raise(value_error(std::string(what) + " has length " + std::to_string(len) + " but " + first_name + " has length " +
+                      std::to_string(n)));
     return false;
   };
   if (times_len != n) return mismatch("times", times_len);

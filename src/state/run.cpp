@@ -39,16 +39,15 @@ class Pass {
     const size_t n = s_.len;
     const double last = s_.times[n - 1];
     expire(n, last);
-    if (is_open_) close(open_.timeout_entered ? n - 1 : std::max<uint64_t>(open_.start_pos, n - 1), last,
-                        CloseReason::EndOfStream);
+    if (is_open_)
+      close(open_.timeout_entered ? n - 1 : std::max<uint64_t>(open_.start_pos, n - 1), last, CloseReason::EndOfStream);
     return std::move(done_);
   }
 
  private:
   const StateDef& def() const { return m_.state(open_.state); }
 
-  void open(StateId state, uint64_t start_pos, double t_start, uint64_t n_events, bool timeout_entered,
-            double anchor) {
+  void open(StateId state, uint64_t start_pos, double t_start, uint64_t n_events, bool timeout_entered, double anchor) {
     open_ = StateInstance{};
     open_.start_pos = start_pos;
     open_.t_start = t_start;

@@ -28,8 +28,8 @@ struct Trigger {
 };
 
 struct StateDef {
-  std::vector<TriggerId> sustain;  // evidence that re-anchors the clock
-  std::vector<TriggerId> require;  // each must fire inside a valid instance
+  std::vector<TriggerId> sustain;     // evidence that re-anchors the clock
+  std::vector<TriggerId> require;     // each must fire inside a valid instance
   std::optional<StateId> timeout_to;  // resolved at finalization
   double max_gap = kInf;
   double min_duration = 0.0;
@@ -57,7 +57,7 @@ struct StateMachineDecl {
   std::vector<std::string> state_names;  // index = state id; [0] is base_name
   std::vector<Trigger> triggers;
   std::unordered_map<std::string, TriggerId> trigger_keys;  // single tokens and token sets
-  std::vector<StateDef> states;  // states[i] has id i + 1
+  std::vector<StateDef> states;                             // states[i] has id i + 1
   std::vector<EntryRule> entries;
   std::vector<ExitRule> exits;
   std::vector<bool> sustain_given;

@@ -42,12 +42,18 @@ const char* display_name(CollectorStrategy s) { return kNames[static_cast<size_t
 
 CollectorResult empty_result(CollectorStrategy s) {
   switch (s) {
-    case CollectorStrategy::None: return NoResult{};
-    case CollectorStrategy::SumTimes: return 0.0;
-    case CollectorStrategy::Count: return uint64_t{0};
-    case CollectorStrategy::CollectTokens: return std::vector<TokenId>{};
-    case CollectorStrategy::CollectTimes: return std::vector<double>{};
-    case CollectorStrategy::CollectPairs: return std::vector<CollectedItem>{};
+    case CollectorStrategy::None:
+      return NoResult{};
+    case CollectorStrategy::SumTimes:
+      return 0.0;
+    case CollectorStrategy::Count:
+      return uint64_t{0};
+    case CollectorStrategy::CollectTokens:
+      return std::vector<TokenId>{};
+    case CollectorStrategy::CollectTimes:
+      return std::vector<double>{};
+    case CollectorStrategy::CollectPairs:
+      return std::vector<CollectedItem>{};
   }
   return NoResult{};
 }

@@ -39,10 +39,9 @@ struct CollectedItem {
 struct NoResult {
   friend bool operator==(const NoResult&, const NoResult&) = default;
 };
-using CollectorResult = std::variant<NoResult, double /*SumTimes*/, uint64_t /*Count*/,
-                                     std::vector<TokenId> /*CollectTokens*/,
-                                     std::vector<double> /*CollectTimes*/,
-                                     std::vector<CollectedItem> /*CollectPairs*/>;
+using CollectorResult =
+    std::variant<NoResult, double /*SumTimes*/, uint64_t /*Count*/, std::vector<TokenId> /*CollectTokens*/,
+                 std::vector<double> /*CollectTimes*/, std::vector<CollectedItem> /*CollectPairs*/>;
 
 // The result a collector of kind s starts from.
 CollectorResult empty_result(CollectorStrategy s);

@@ -6,8 +6,8 @@ namespace tide {
 namespace {
 
 Error too_short(const std::string& list, size_t need, const std::string& against, size_t got) {
-  return value_error(list + " must have at least " + std::to_string(need) + " entries to match " + against +
-                     " (got " + std::to_string(got) + ")");
+  return value_error(list + " must have at least " + std::to_string(need) + " entries to match " + against + " (got " +
+                     std::to_string(got) + ")");
 }
 
 template <class L>
@@ -56,8 +56,7 @@ Expected<std::vector<std::vector<ValueConstraint>>> parse_vc_seq(const ValueList
     if (auto e = check_inner(v.flags, v.flags_name)) return *e;
     out[s].reserve(len);
     for (size_t j = 0; j < len; ++j)
-      out[s].push_back(ValueConstraint::from_scalars(v.flags && (*v.flags)[s][j],
-                                                     v.lower ? (*v.lower)[s][j] : kNaN,
+      out[s].push_back(ValueConstraint::from_scalars(v.flags && (*v.flags)[s][j], v.lower ? (*v.lower)[s][j] : kNaN,
                                                      v.upper ? (*v.upper)[s][j] : kNaN));
   }
   return out;

@@ -110,8 +110,8 @@ struct MappedEvent {
 };
 
 // Kinds in declaration order: index() is the kind tag.
-using PatternElement = std::variant<Event, EventSet, EventSeq, TimeEvent, DynamicTimeEvent,
-                                    DynamicEvent, DynamicEventSet, MappedEvent>;
+using PatternElement =
+    std::variant<Event, EventSet, EventSeq, TimeEvent, DynamicTimeEvent, DynamicEvent, DynamicEventSet, MappedEvent>;
 
 inline bool is_backtrackable(const PatternElement& e) {
   return std::visit([](const auto& el) { return el.backtrackable; }, e);
@@ -127,7 +127,7 @@ struct MidstreamCollector {
 struct Pattern {
   std::vector<PatternElement> elements;
   std::optional<MidstreamCollector> midstream;
-  double min_dt = 0.0;   // bounds on t_end - t_start
+  double min_dt = 0.0;  // bounds on t_end - t_start
   double max_dt = kInf;
   double min_at = -kInf;  // lower bound on t_start
   double max_at = kInf;   // upper bound on t_end

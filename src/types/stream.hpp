@@ -16,9 +16,7 @@ struct StreamView {
   const double* values = nullptr;  // null: every position carries NaN
   size_t len = 0;
 
-  double value_at(size_t p) const {
-    return values ? values[p] : std::numeric_limits<double>::quiet_NaN();
-  }
+  double value_at(size_t p) const { return values ? values[p] : std::numeric_limits<double>::quiet_NaN(); }
   StreamView slice(size_t begin, size_t end) const {
     return {tokens + begin, times + begin, values ? values + begin : nullptr, end - begin};
   }

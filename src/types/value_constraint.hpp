@@ -31,9 +31,12 @@ struct ValueConstraint {
 
   bool accepts(double v) const {
     switch (kind) {
-      case Kind::Any: return true;
-      case Kind::Range: return min <= v && v <= max;  // false for NaN
-      case Kind::RequireNan: return std::isnan(v);
+      case Kind::Any:
+        return true;
+      case Kind::Range:
+        return min <= v && v <= max;  // false for NaN
+      case Kind::RequireNan:
+        return std::isnan(v);
     }
     return false;
   }

@@ -37,17 +37,17 @@ inline void fail(const char* file, int line, const std::string& what) {
 
 #define CHECK_CAT2(a, b) a##b
 #define CHECK_CAT(a, b) CHECK_CAT2(a, b)
-#define TEST(name)                                                            \
-  static void name();                                                         \
-  static check::Register CHECK_CAT(register_, name)(#name, name);             \
+#define TEST(name)                                                \
+  static void name();                                             \
+  static check::Register CHECK_CAT(register_, name)(#name, name); \
   static void name()
 
-#define CHECK(cond)                                           \
-  do {                                                        \
-    if (!(cond)) check::fail(__FILE__, __LINE__, #cond);      \
+#define CHECK(cond)                                      \
+  do {                                                   \
+    if (!(cond)) check::fail(__FILE__, __LINE__, #cond); \
   } while (0)
 
-#define CHECK_EQ(a, b)                                                     \
-  do {                                                                     \
-    if (!((a) == (b))) check::fail(__FILE__, __LINE__, #a " == " #b);      \
+#define CHECK_EQ(a, b)                                                \
+  do {                                                                \
+    if (!((a) == (b))) check::fail(__FILE__, __LINE__, #a " == " #b); \
   } while (0)

@@ -19,7 +19,7 @@ constexpr TokenId A = 1, B = 2, C = 3, D = 4, K = 5, Q = 6, X = 7, Y = 8, Z = 9,
 
 struct Stream {
   std::vector<TokenId> tokens;
-  std::vector<double> times;  // empty: 0, 1, 2, ...
+  std::vector<double> times;   // empty: 0, 1, 2, ...
   std::vector<double> values;  // empty: no values
   StreamView view() const {
     return {tokens.data(), times.data(), values.empty() ? nullptr : values.data(), tokens.size()};
@@ -42,8 +42,8 @@ inline Event ev(TokenId tok) {
 inline Trie trie_of(std::vector<std::vector<TokenId>> seqs, std::vector<std::vector<ValueConstraint>> cons = {}) {
   Trie t;
   for (size_t i = 0; i < seqs.size(); ++i)
-    t.insert_with_vals(seqs[i], i < cons.size() ? std::span<const ValueConstraint>(cons[i])
-                                                 : std::span<const ValueConstraint>());
+    t.insert_with_vals(
+        seqs[i], i < cons.size() ? std::span<const ValueConstraint>(cons[i]) : std::span<const ValueConstraint>());
   return t;
 }
 

@@ -95,8 +95,10 @@ class Model {
         c.t_end = c.slots.empty() ? t : std::max(c.t_end, t);
         c.slots.push_back(q);
         c.pairs.push_back({x, t});
-        if (c.used == full_) complete(c);
-        else scan(c, q + 1);
+        if (c.used == full_)
+          complete(c);
+        else
+          scan(c, q + 1);
       }
       if (any_backtrackable) scan(st, q + 1);
       return;
@@ -171,9 +173,9 @@ bool matches_model(const MatchBuffer& b, const std::vector<Row>& rows, bool with
 
 TEST(random_fast_path_equals_general_search) {
   std::mt19937 rng(20240611);
-  const CollectorStrategy kinds[] = {CollectorStrategy::None,          CollectorStrategy::SumTimes,
-                                     CollectorStrategy::Count,         CollectorStrategy::CollectTokens,
-                                     CollectorStrategy::CollectTimes,  CollectorStrategy::CollectPairs};
+  const CollectorStrategy kinds[] = {CollectorStrategy::None,         CollectorStrategy::SumTimes,
+                                     CollectorStrategy::Count,        CollectorStrategy::CollectTokens,
+                                     CollectorStrategy::CollectTimes, CollectorStrategy::CollectPairs};
   int mismatches = 0, first_mismatches = 0, reuse_mismatches = 0, rows_seen = 0;
   MatchScratch reused;  // one buffer and search memory through every run, as match_batch keeps
   for (int iter = 0; iter < 3000; ++iter) {
@@ -282,9 +284,7 @@ void check_search_against_model(const ModelCases& cases) {
 }  // namespace
 
 // Short streams over few tokens: dense matches, every step at most positions.
-TEST(random_search_equals_model) {
-  check_search_against_model({7, 4000, 2, 5, 14, 10, 0, 1000});
-}
+TEST(random_search_equals_model) { check_search_against_model({7, 4000, 2, 5, 14, 10, 0, 1000}); }
 
 // Longer streams over more tokens, with times that go back now and then:
 // most positions hold no token of the pattern, so the scans pass over them,

@@ -14,9 +14,11 @@ constexpr double kHuge = 1e300;
 // The same pattern with a huge finite max_at on its last element, which
 // sends it to the general search instead of the fast path.
 Pattern general(Pattern p) {
-  std::visit([](auto& e) {
-    if constexpr (requires { e.max_at; }) e.max_at = kHuge;
-  }, p.elements.back());
+  std::visit(
+      [](auto& e) {
+        if constexpr (requires { e.max_at; }) e.max_at = kHuge;
+      },
+      p.elements.back());
   return p;
 }
 

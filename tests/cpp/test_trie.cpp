@@ -14,8 +14,7 @@ struct Stream {
   std::vector<double> times;
   std::vector<double> values;
   StreamView view(bool with_values = true) const {
-    return {tokens.data(), times.data(), with_values && !values.empty() ? values.data() : nullptr,
-            tokens.size()};
+    return {tokens.data(), times.data(), with_values && !values.empty() ? values.data() : nullptr, tokens.size()};
   }
 };
 
@@ -24,8 +23,8 @@ constexpr TokenId A = 0, B = 1, C = 2, D = 3, X = 4;
 Trie trie_of(std::vector<std::vector<TokenId>> seqs, std::vector<std::vector<ValueConstraint>> cons = {}) {
   Trie t;
   for (size_t i = 0; i < seqs.size(); ++i)
-    t.insert_with_vals(seqs[i], i < cons.size() ? std::span<const ValueConstraint>(cons[i])
-                                                 : std::span<const ValueConstraint>());
+    t.insert_with_vals(
+        seqs[i], i < cons.size() ? std::span<const ValueConstraint>(cons[i]) : std::span<const ValueConstraint>());
   return t;
 }
 
