@@ -22,7 +22,8 @@ from synthetic_meds import write_dataset
 
 from tidemark_corpus import Corpus
 
-N_SUBJECTS = 100_000
+# The number of subjects can be given as the first argument, for a quick run.
+N_SUBJECTS = int(sys.argv[1]) if len(sys.argv) > 1 else 100_000
 MEAN_EVENTS = 100
 N_SHARDS = 10
 
