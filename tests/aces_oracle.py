@@ -22,7 +22,9 @@ def available() -> bool:
 
 def run_aces(jobs: list[tuple[Path, Path]], workdir: Path) -> list[pl.DataFrame | str]:
     """ACES's result for each (task YAML, MEDS Parquet file) job, or its error text."""
-    listed = [{"config": str(c), "data": str(d), "out": str(workdir / f"aces_{i}.parquet")} for i, (c, d) in enumerate(jobs)]
+    listed = [
+        {"config": str(c), "data": str(d), "out": str(workdir / f"aces_{i}.parquet")} for i, (c, d) in enumerate(jobs)
+    ]
     spec = workdir / "aces_jobs.json"
     spec.write_text(json.dumps(listed))
     subprocess.run([str(PYTHON), str(RUNNER), str(spec)], check=True, stdout=sys.stderr)

@@ -213,7 +213,9 @@ def _has(src: str, key: str, raw: Any, known: set[str]) -> tuple[tuple[str, int 
         try:
             lo, hi = (None if p in ("", "None", "null") else int(p) for p in parts)
         except ValueError:
-            raise TaskFileError(src, f"{key}.{pred}", f"expected '(min, max)' with integers or None, got {bounds!r}")
+            raise TaskFileError(
+                src, f"{key}.{pred}", f"expected '(min, max)' with integers or None, got {bounds!r}"
+            ) from None
         if lo is not None and hi is not None and lo > hi:
             raise TaskFileError(src, f"{key}.{pred}", f"the minimum {lo} exceeds the maximum {hi}")
         out.append((pred, lo, hi))
