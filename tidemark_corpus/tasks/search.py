@@ -1,37 +1,21 @@
-"""Whole-corpus searches on the timestamp axis, vectorised over every subject at once."""
+"""Whole-corpus searches on the timestamp axis, over every subject at once: the native
+module's run functions, and next/previous marked timestamps as running minima/maxima."""
 
 import numpy as np
+import tidemark
 
 
 def collapse_times(micros: np.ndarray, offsets: np.ndarray) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
     """Runs of equal times within each subject: the first and one-past-last row of every
     run, and where each subject's runs start (n_subjects + 1)."""
-    n = len(micros)
-    new = np.ones(n, dtype=bool)
-    if n:
-        new[1:] = micros[1:] != micros[:-1]
-        firsts = offsets[:-1][offsets[:-1] < n]
-        new[firsts] = True
-    starts = np.flatnonzero(new).astype(np.int64)
-    ends = np.append(starts[1:], n).astype(np.int64)
-    return starts, ends, np.searchsorted(starts, offsets).astype(np.int64)
+    starts, run_offsets = tidemark._timestamp_runs(micros, offsets)
+    return starts, np.append(starts[1:], len(micros)).astype(np.int64), run_offsets
 
 
 def locate(micros: np.ndarray, offsets: np.ndarray, subject: np.ndarray, at: np.ndarray, after: bool) -> np.ndarray:
     """The first timestamp index of `subject` whose time is at or after (strictly after,
     with `after`) `at`; the subject's end index when none is."""
-    n, q = len(micros), len(at)
-    owner = np.repeat(np.arange(len(offsets) - 1, dtype=np.int64), np.diff(offsets))
-    # Merge queries with timestamps by (subject, time); a query sorts before equal times
-    # (at or after) or behind them (strictly after); the timestamps sorted before a query
-    # are then exactly the global index sought.
-    tie = np.concatenate([np.ones(n, dtype=np.int8), np.full(q, 2 if after else 0, dtype=np.int8)])
-    order = np.lexsort((tie, np.concatenate([micros, at]), np.concatenate([owner, subject])))
-    is_event = order < n
-    before = np.cumsum(is_event) - is_event
-    found = np.empty(q, dtype=np.int64)
-    found[order[~is_event] - n] = before[~is_event]
-    return found
+    return tidemark._locate_runs(micros, offsets, subject, at, after=after)
 
 
 def next_marked(marked: np.ndarray) -> np.ndarray:
