@@ -80,9 +80,7 @@ def ours(folder: Path) -> pl.DataFrame:
 
 
 def dask_ratio(tasks: list[Path], data: Path, work: Path) -> None:
-    from distributed import Client, LocalCluster
-
-    from tidemark_corpus.scale import run_task
+    from tidemark_corpus.scale import local_client, run_task
     from tidemark_corpus.tasks import Task
 
     begin = time.perf_counter()
@@ -90,7 +88,7 @@ def dask_ratio(tasks: list[Path], data: Path, work: Path) -> None:
         run_task(Task.from_yaml(task), data, work / "one" / task.stem)
     one = time.perf_counter() - begin
     begin = time.perf_counter()
-    with LocalCluster(n_workers=2, threads_per_worker=1, processes=True) as cluster, Client(cluster) as client:
+    with local_client(2) as client:
         started = time.perf_counter() - begin
         begin = time.perf_counter()
         for task in tasks:

@@ -2,6 +2,8 @@
 on that shard, on a saved corpus and on a local Dask cluster alike; bad input is one
 line and a non-zero exit; an interrupted write leaves no file under the final name."""
 
+import os
+
 import numpy as np
 import polars as pl
 import pyarrow.parquet as pq
@@ -77,6 +79,9 @@ def test_run_on_a_saved_corpus_in_slices(dataset, tmp_path):
     assert _labels(tmp_path / "out").equals(_direct(meds))
 
 
+# Worker processes under the sanitizer run would each report the interpreter's own
+# allocations at exit; the cluster run checks orchestration, not memory safety.
+@pytest.mark.skipif(os.environ.get("TIDEMARK_HYPOTHESIS_PROFILE") == "sanitize", reason="no cluster under sanitizers")
 def test_dask_cluster_of_two_processes_gives_the_same_files(dataset, tmp_path):
     pytest.importorskip("distributed")
     meds, task = dataset

@@ -11,7 +11,7 @@ from typing import Any
 import pyarrow as pa
 
 from .corpus import Corpus
-from .scale import run_task
+from .scale import local_client, run_task
 from .tasks import Task, TaskFileError
 
 # Errors that describe bad input (files, data, arguments) rather than a fault here.
@@ -43,7 +43,7 @@ def _client(workers: int | None, scheduler: str | None) -> Iterator[Any]:
         yield None
         return
     try:
-        from distributed import Client, LocalCluster
+        from distributed import Client
     except ImportError:
         raise ValueError("--workers and --scheduler need Dask: pip install 'tidemark[dask]'") from None
     if scheduler is not None:
@@ -52,7 +52,7 @@ def _client(workers: int | None, scheduler: str | None) -> Iterator[Any]:
         return
     if workers < 1:
         raise ValueError(f"--workers: expected a positive number, got {workers}")
-    with LocalCluster(n_workers=workers, threads_per_worker=1, processes=True) as cluster, Client(cluster) as client:
+    with local_client(workers) as client:
         yield client
 
 

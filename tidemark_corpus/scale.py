@@ -3,8 +3,10 @@ whole subjects) or per slice of subjects of a saved corpus, in this process or o
 `dask.distributed` cluster. The task travels as its configuration (plain data); every
 unit writes its own labels file under a temporary name and renames it when complete."""
 
+import contextlib
 import os
 import tempfile
+from collections.abc import Iterator
 from dataclasses import dataclass
 from pathlib import Path
 from typing import Any
@@ -91,6 +93,27 @@ def run_unit(raw: dict[str, Any], source: str, unit: Unit, out_dir: str) -> int:
         Path(staging).unlink(missing_ok=True)
         raise
     return labels.height
+
+
+@contextlib.contextmanager
+def local_client(workers: int) -> Iterator[Any]:
+    """A client of a local Dask cluster of `workers` single-threaded processes.
+
+    The workers keep glibc's own allocation thresholds: Dask's default of trimming the
+    heap at 64 kB maps every large array afresh, which makes the array-heavy task runs
+    several times slower.
+    """
+    import dask
+    from distributed import Client, LocalCluster
+
+    environ = dict(dask.config.get("distributed.nanny.pre-spawn-environ", {}))
+    environ.pop("MALLOC_TRIM_THRESHOLD_", None)
+    with (
+        dask.config.set({"distributed.nanny.pre-spawn-environ": environ}),
+        LocalCluster(n_workers=workers, threads_per_worker=1, processes=True) as cluster,
+        Client(cluster) as client,
+    ):
+        yield client
 
 
 def _check_writable(task: Task) -> None:
