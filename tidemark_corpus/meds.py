@@ -45,7 +45,7 @@ def read_metadata(path: str | Path) -> dict[str, Any]:
 def _read_shard(file: Path, wanted: list[str], code: str, codes: pa.Array | None) -> tuple[pa.Table, np.ndarray | None]:
     """The wanted columns of one shard: every row, or with `codes` the rows with one of
     them (and null codes, which coding refuses) and these rows' numbers in the file."""
-    shard = pq.ParquetFile(file)
+    shard = pq.ParquetFile(file, read_dictionary=[code])
     names = shard.schema_arrow.names
     missing = [c for c in wanted if c not in names]
     if missing:
