@@ -11,7 +11,7 @@ import pyarrow.compute as pc
 import pyarrow.parquet as pq
 
 from .frames import Layout
-from .progress import steps
+from .progress import bar
 from .rows import RowOrigin
 
 
@@ -69,7 +69,11 @@ def read_shards(
     wanted = [layout.subject, layout.time, layout.code]
     wanted += [c for c in (layout.value, *layout.extra) if c is not None and c not in wanted]
     value_set = None if codes is None else pa.array(list(codes), pa.string())
-    shards = [_read_shard(f, wanted, layout.code, value_set) for f in steps(files, progress, "reading", unit="shard")]
+    shards = []
+    with bar(progress, "reading", len(files), "shard") as shown:
+        for file in files:
+            shards.append(_read_shard(file, wanted, layout.code, value_set))
+            shown.update(1)
     sizes = np.array([t.num_rows for t, _ in shards], dtype=np.int64)
     starts = np.concatenate([[0], np.cumsum(sizes)[:-1]]).astype(np.int64)
     table = pa.concat_tables([t for t, _ in shards], promote_options="permissive")

@@ -21,7 +21,7 @@ import pyarrow as pa
 import tidemark
 
 from . import _native
-from .progress import steps
+from .progress import bar
 
 if TYPE_CHECKING:
     from .corpus import Corpus
@@ -30,23 +30,24 @@ if TYPE_CHECKING:
 PROGRESS_CHUNKS = 100
 
 
-def _chunks(corpus: "Corpus", progress: bool, desc: str) -> list[tuple[int, int]]:
+def _chunks(n_subjects: int, progress: bool) -> list[tuple[int, int]]:
     """Subject ranges [a, b) covering the corpus: one, or up to PROGRESS_CHUNKS for a bar."""
-    n = corpus.n_subjects
-    if not progress or n == 0:
-        return [(0, n)]
-    bounds = np.unique(np.linspace(0, n, min(n, PROGRESS_CHUNKS) + 1).astype(np.int64))
-    return list(steps(zip(bounds[:-1].tolist(), bounds[1:].tolist()), True, desc, len(bounds) - 1, "chunk"))
+    if not progress or n_subjects == 0:
+        return [(0, n_subjects)]
+    bounds = np.unique(np.linspace(0, n_subjects, min(n_subjects, PROGRESS_CHUNKS) + 1).astype(np.int64))
+    return list(zip(bounds[:-1].tolist(), bounds[1:].tolist()))
 
 
 def _run(corpus: "Corpus", desc: str, progress: bool, call: Any) -> dict[str, Any]:
     """`call(token_ids, times, offsets, values)` over the corpus, or per chunk of subjects
     with a progress bar, the chunks' results joined."""
     out = []
-    for a, b in _chunks(corpus, progress, desc):
-        lo, hi = int(corpus.offsets[a]), int(corpus.offsets[b])
-        offsets = np.asarray(corpus.offsets[a : b + 1]) - lo
-        out.append((a, call(corpus.token_ids[lo:hi], corpus.times[lo:hi], offsets, corpus.values[lo:hi])))
+    with bar(progress, desc, corpus.n_subjects, "subject") as shown:
+        for a, b in _chunks(corpus.n_subjects, progress):
+            lo, hi = int(corpus.offsets[a]), int(corpus.offsets[b])
+            offsets = np.asarray(corpus.offsets[a : b + 1]) - lo
+            out.append((a, call(corpus.token_ids[lo:hi], corpus.times[lo:hi], offsets, corpus.values[lo:hi])))
+            shown.update(b - a)
     return _join(out)
 
 
