@@ -30,7 +30,9 @@ def test_round_trip_keeps_everything_and_maps_memory(tmp_path, corpus):
     opened = Corpus.open(tmp_path / "saved")
     assert corpus_rows(opened) == corpus_rows(corpus)
     assert (opened.unit, opened.epoch, opened.vocabulary) == (corpus.unit, corpus.epoch, corpus.vocabulary)
-    assert isinstance(opened.times, np.memmap) and isinstance(opened.code_index, np.memmap)
+    for mapped in (opened.times, opened.code_index, opened.offsets):
+        assert isinstance(mapped.base, np.memmap)
+        assert not mapped.flags.writeable
     assert np.array_equal(opened.token_ids, corpus.token_ids)
 
 

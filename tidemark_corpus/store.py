@@ -64,7 +64,8 @@ def _load(folder: Path, name: str, dtype: Any) -> np.ndarray:
     file = folder / f"{name}.npy"
     if not file.is_file():
         raise ValueError(f"{folder} is not a complete saved corpus: {file.name} is missing")
-    array: np.ndarray = np.load(file, mmap_mode="r")
+    # A plain read-only view of the mapping: slices of it are cheap ndarrays, not memmaps.
+    array: np.ndarray = np.asarray(np.load(file, mmap_mode="r"))
     if array.dtype != dtype or array.ndim != 1:
         raise ValueError(f"{file}: expected a one-dimensional {np.dtype(dtype)} array, got {array.dtype} {array.shape}")
     return array
