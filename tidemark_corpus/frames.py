@@ -83,6 +83,15 @@ def _time_keys(
     column = _column(table, layout.time, "time", origin)
     present = ~column.is_null().to_numpy(zero_copy_only=False)
     kind = column.type
+    if pa.types.is_timestamp(kind) and kind.unit == "ns":
+        nanos = np.asarray(column.cast(pa.int64()).fill_null(0).to_numpy(), dtype=np.int64)
+        finer = np.flatnonzero(nanos % 1000)
+        if len(finer):
+            row = int(finer[0])
+            raise ValueError(
+                f"time {column[row]} has nanoseconds for subject {subjects[row]} at {origin.describe(row)}; "
+                "a corpus keeps microseconds: round the times first"
+            )
     if pa.types.is_timestamp(kind) or pa.types.is_date(kind):
         keys = column.cast(pa.timestamp("us")).cast(pa.int64()).fill_null(0).to_numpy()
         return np.asarray(keys, dtype=np.int64), present
