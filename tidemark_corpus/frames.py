@@ -9,6 +9,7 @@ import pyarrow as pa
 import pyarrow.compute as pc
 
 from .durations import check_unit
+from .ordering import distinct_sorted, stable_order
 from .rows import RowOrigin
 
 UNIX_EPOCH = np.datetime64(0, "us")
@@ -51,6 +52,22 @@ def to_arrow(frame: Any) -> pa.Table:
     raise TypeError(f"frame: expected a polars or pandas DataFrame or a pyarrow Table, got {type(frame).__name__}")
 
 
+def to_numpy(column: pa.ChunkedArray, dtype: Any) -> np.ndarray:
+    """A chunked Arrow column without nulls as one NumPy array of `dtype` (booleans
+    included), read from the chunks' value buffers: Arrow's own conversions import
+    pandas when it is installed, which costs seconds."""
+    wanted = np.dtype(dtype)
+    stored = np.dtype(np.uint8) if wanted == np.bool_ else wanted
+    column = column.cast(pa.from_numpy_dtype(stored))
+    parts = [
+        np.frombuffer(chunk.buffers()[1], dtype=stored, count=len(chunk), offset=chunk.offset * stored.itemsize)
+        for chunk in column.chunks
+        if len(chunk)
+    ]
+    joined = np.concatenate(parts) if parts else np.zeros(0, dtype=stored)
+    return joined.view(wanted)
+
+
 def _column(table: pa.Table, name: str, role: str, origin: RowOrigin) -> pa.ChunkedArray:
     if name not in table.column_names:
         where = f" in {origin.files[0]}" if len(origin.files) == 1 else ""
@@ -61,7 +78,7 @@ def _column(table: pa.Table, name: str, role: str, origin: RowOrigin) -> pa.Chun
 def _first_null(column: pa.ChunkedArray) -> int | None:
     if column.null_count == 0:
         return None
-    return int(np.flatnonzero(column.is_null().to_numpy(zero_copy_only=False))[0])
+    return int(np.flatnonzero(to_numpy(column.is_null(), bool))[0])
 
 
 def _subjects(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
@@ -71,20 +88,30 @@ def _subjects(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     row = _first_null(column)
     if row is not None:
         raise ValueError(f"null subject id at {origin.describe(row)}")
-    return np.asarray(column.cast(pa.int64()).to_numpy(), dtype=np.int64)
+    return to_numpy(column.cast(pa.int64()), np.int64)
 
 
-def _time_keys(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray) -> tuple[np.ndarray, bool]:
+def _time_keys(
+    table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray
+) -> tuple[np.ndarray, np.ndarray]:
     """Per row an exact sort key and whether the row has a time: microseconds for
     datetimes, the number itself for numeric times (already in the corpus unit)."""
     column = _column(table, layout.time, "time", origin)
-    present = ~column.is_null().to_numpy(zero_copy_only=False)
+    present = ~to_numpy(column.is_null(), bool)
     kind = column.type
+    if pa.types.is_timestamp(kind) and kind.unit == "ns":
+        nanos = to_numpy(column.cast(pa.int64()).fill_null(0), np.int64)
+        finer = np.flatnonzero(nanos % 1000)
+        if len(finer):
+            row = int(finer[0])
+            raise ValueError(
+                f"time {column[row]} has nanoseconds for subject {subjects[row]} at {origin.describe(row)}; "
+                "a corpus keeps microseconds: round the times first"
+            )
     if pa.types.is_timestamp(kind) or pa.types.is_date(kind):
-        keys = column.cast(pa.timestamp("us")).cast(pa.int64()).fill_null(0).to_numpy()
-        return np.asarray(keys, dtype=np.int64), present
+        return to_numpy(column.cast(pa.timestamp("us")).cast(pa.int64()).fill_null(0), np.int64), present
     if pa.types.is_integer(kind) or pa.types.is_floating(kind):
-        keys = np.asarray(column.cast(pa.float64()).fill_null(0.0).to_numpy(), dtype=np.float64)
+        keys = to_numpy(column.cast(pa.float64()).fill_null(0.0), np.float64)
         bad = np.flatnonzero(~np.isfinite(keys))
         if len(bad):
             row = int(bad[0])
@@ -94,24 +121,30 @@ def _time_keys(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.
 
 
 def _codes(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray) -> tuple[np.ndarray, list[str]]:
-    """Per row the index of its code in the sorted vocabulary of distinct codes."""
+    """Per row the index of its code in the sorted vocabulary of the distinct codes.
+
+    A dictionary-encoded column (as Parquet text columns are read) is used as it is:
+    the texts are touched once per distinct code, not once per row."""
     column = _column(table, layout.code, "code", origin)
     row = _first_null(column)
     if row is not None:
         raise ValueError(f"null code for subject {subjects[row]} at {origin.describe(row)}")
-    if pa.types.is_dictionary(column.type):
-        column = column.cast(column.type.value_type)
-    if not (pa.types.is_string(column.type) or pa.types.is_large_string(column.type)):
-        column = column.cast(pa.string())
-    encoded = pc.dictionary_encode(column)
-    if encoded.num_chunks == 0:
+    if not pa.types.is_dictionary(column.type) or not _is_text(column.type.value_type):
+        column = pc.dictionary_encode(column if _is_text(column.type) else column.cast(pa.string()))
+    column = column.unify_dictionaries()
+    if column.num_chunks == 0:
         return np.zeros(0, dtype=np.int32), []
-    texts = encoded.chunk(0).dictionary.to_pylist()
-    indices = np.concatenate([np.asarray(c.indices.to_numpy(), dtype=np.int32) for c in encoded.chunks])
-    order = np.argsort(np.array(texts, dtype=object), kind="stable")
-    rank = np.empty(len(texts), dtype=np.int32)
-    rank[order] = np.arange(len(texts), dtype=np.int32)
-    return rank[indices], [texts[i] for i in order]
+    texts = np.array(column.chunk(0).dictionary.to_pylist(), dtype=object)
+    indices = np.concatenate([np.asarray(c.indices.to_numpy(), dtype=np.int32) for c in column.chunks])
+    used = np.flatnonzero(np.bincount(indices, minlength=len(texts)))
+    order = used[np.argsort(texts[used], kind="stable")]
+    rank = np.full(len(texts), -1, dtype=np.int32)
+    rank[order] = np.arange(len(order), dtype=np.int32)
+    return rank[indices], texts[order].tolist()
+
+
+def _is_text(kind: pa.DataType) -> bool:
+    return bool(pa.types.is_string(kind) or pa.types.is_large_string(kind))
 
 
 def _values(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
@@ -120,19 +153,7 @@ def _values(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     column = _column(table, layout.value, "value", origin)
     if not (pa.types.is_integer(column.type) or pa.types.is_floating(column.type) or pa.types.is_null(column.type)):
         raise TypeError(f"value column {layout.value!r}: expected numbers, got {column.type}")
-    return np.asarray(column.cast(pa.float64()).fill_null(np.nan).to_numpy(), dtype=np.float64)
-
-
-def _stable_order(subjects: np.ndarray, keys: np.ndarray) -> np.ndarray:
-    """Row order by subject, then time key, rows equal in both kept in input order."""
-    n = len(subjects)
-    if n < 2:
-        return np.arange(n, dtype=np.int64)
-    same = subjects[1:] == subjects[:-1]
-    if np.all(subjects[1:] >= subjects[:-1]) and np.all(~same | (keys[1:] >= keys[:-1])):
-        return np.arange(n, dtype=np.int64)
-    frame = pl.DataFrame({"s": subjects, "t": keys}).with_row_index("i")
-    return np.asarray(frame.sort(["s", "t"], maintain_order=True)["i"].to_numpy(), dtype=np.int64)
+    return to_numpy(column.cast(pa.float64()).fill_null(np.nan), np.float64)
 
 
 def _offsets(sorted_subjects: np.ndarray, subject_ids: np.ndarray) -> np.ndarray:
@@ -156,9 +177,10 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
 
     events = np.flatnonzero(present)
     statics = np.flatnonzero(~present)
-    order = events[_stable_order(subjects[events], keys[events])]
+    order = events[stable_order(subjects[events], keys[events])]
     static_order = statics[np.argsort(subjects[statics], kind="stable")]
-    subject_ids = np.union1d(subjects[events], subjects[statics]).astype(np.int64)
+    event_subjects, static_subjects = subjects[order], subjects[static_order]
+    subject_ids = np.union1d(distinct_sorted(event_subjects), distinct_sorted(static_subjects)).astype(np.int64)
 
     if keys.dtype == np.int64:
         epoch_us = int(layout.epoch.astype(np.int64))
@@ -168,12 +190,12 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
     indices = pa.array(order)
     return {
         "subject_ids": subject_ids,
-        "offsets": _offsets(subjects[order], subject_ids),
+        "offsets": _offsets(event_subjects, subject_ids),
         "times": np.ascontiguousarray(times, dtype=np.float64),
         "values": values[order],
         "code_index": code_index[order],
         "vocabulary": vocabulary,
-        "static_offsets": _offsets(subjects[static_order], subject_ids),
+        "static_offsets": _offsets(static_subjects, subject_ids),
         "static_code_index": code_index[static_order],
         "static_values": values[static_order],
         "columns": {name: _column(table, name, "extra", origin).take(indices) for name in layout.extra},
