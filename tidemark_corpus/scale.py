@@ -17,7 +17,7 @@ import pyarrow.parquet as pq
 from .corpus import Corpus
 from .labels import LABEL_SCHEMA
 from .meds import shard_files
-from .progress import steps
+from .progress import bar
 from .tasks import Task, TaskFileError
 
 
@@ -139,9 +139,16 @@ def run_task(
     n_slices = slices or (len(client.scheduler_info()["workers"]) if client is not None else 1)
     units = plan(data, n_slices)
     raw, source = task.to_dict(), task.config.source
-    if client is None:
-        return sum(run_unit(raw, source, u, str(out)) for u in steps(units, progress, "shards", unit="shard"))
-    from distributed import as_completed
+    rows = 0
+    with bar(progress, "shards", len(units), "shard") as shown:
+        if client is None:
+            for u in units:
+                rows += run_unit(raw, source, u, str(out))
+                shown.update(1)
+            return rows
+        from distributed import as_completed
 
-    futures = [client.submit(run_unit, raw, source, u, str(out), pure=False) for u in units]
-    return sum(f.result() for f in steps(as_completed(futures), progress, "shards", total=len(futures), unit="shard"))
+        for done in as_completed([client.submit(run_unit, raw, source, u, str(out), pure=False) for u in units]):
+            rows += done.result()
+            shown.update(1)
+    return rows
