@@ -76,9 +76,10 @@ $(ASAN_VENV)/.built: $(ASAN_VENV)/.deps $(SOURCES)
 clean:
 	rm -rf build $(VENV) $(ASAN_VENV)
 
-# A wheel that installs without a compiler. pip builds it in the build folder that .venv's
-# install used (so nothing is compiled again); auditwheel checks the glibc and libstdc++ symbol
-# versions it needs, tags it with the manylinux policy they allow and prints its report.
+# A wheel that installs without a compiler, and the sdist. pip builds the wheel in the build
+# folder that .venv's install used (so nothing is compiled again); auditwheel checks the glibc
+# and libstdc++ symbol versions it needs, tags it with the manylinux policy they allow and
+# prints its report.
 MANYLINUX := manylinux_2_34_x86_64
 WHEEL_VENV := build/wheel-venv
 WHEEL_STAMP := dist/.repaired
@@ -94,6 +95,8 @@ $(WHEEL_STAMP): $(VENV)/.built
 	$(PY) -m pip wheel -q --disable-pip-version-check --no-build-isolation --no-deps -w build/wheel-raw .
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" auditwheel repair --plat $(MANYLINUX) -w dist build/wheel-raw/tidemark-*.whl
 	$(VENV)/bin/auditwheel show dist/tidemark-*.whl
+	$(PY) -c 'from scikit_build_core.build import build_sdist; build_sdist("dist")'
+	@tar tzf dist/tidemark-*.tar.gz | grep -qx 'tidemark-[^/]*/LICENSE' || { echo "error: the sdist has no LICENSE" >&2; exit 1; }
 	@touch $@
 
 # A fresh virtual environment with the repaired wheel and the pinned test dependencies.

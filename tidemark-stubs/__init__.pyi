@@ -147,7 +147,8 @@ class Pattern:
         min_dt, max_dt:   bounds on the time since the previously matched element
                           (default 0.0 and inf).
         min_at, max_at:   bounds on the element's own time (default -inf and inf).
-        backtrackable:    whether later occurrences of the token are also tried (default True).
+        backtrackable:    True (default) also tries later occurrences of this element; False keeps
+                          only its first occurrence after the previous element.
         min_val, max_val: inclusive bounds on the token's value; NaN or omitted means no bound,
                           and a bounded value never accepts NaN.
         require_nan_val:  accept only positions without a value (NaN); the bounds are then ignored.
@@ -215,8 +216,9 @@ class Pattern:
         block_min_vals, block_max_vals, block_require_nan_vals: the same for block_seqs.
         The time bounds and backtrackable are as in `add_event`.
 
-        Example: a systolic pressure below 90 recorded together with a heart rate above 100:
-            p.add_event_seq([["VITAL_SBP", "VITAL_HR"]], max_vals=[[90.0, nan]], min_vals=[[nan, 100.0]])
+        Example: a systolic pressure of at most 90 recorded together with a heart rate of at
+        least 100:
+            p.add_event_seq([["VITAL_SBP", "VITAL_HR"]], max_vals=[[90.0, math.nan]], min_vals=[[math.nan, 100.0]])
         """
     def add_time_event(
         self,
