@@ -7,7 +7,7 @@ VENV := .venv
 PY := $(VENV)/bin/python
 ASAN_VENV := .venv-asan
 ASAN_PY := $(ASAN_VENV)/bin/python
-SOURCES := $(shell find src tests/cpp -name '*.cpp' -o -name '*.hpp') $(wildcard tidemark_corpus/*.py tidemark-stubs/*.pyi) CMakeLists.txt pyproject.toml
+SOURCES := $(shell find src tests/cpp -name '*.cpp' -o -name '*.hpp') $(shell find tidemark_corpus tidemark-stubs -name '*.py' -o -name '*.pyi' -o -name py.typed) CMakeLists.txt pyproject.toml
 
 # CPython 3.12: pyenv's prefix, then pyenv's versions folder, then python3.12 on PATH.
 find_python = for c in "$$(pyenv prefix 3.12 2>/dev/null | head -n 1)/bin/python3.12" \
