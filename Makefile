@@ -37,8 +37,10 @@ $(VENV)/.built: $(VENV)/.deps $(SOURCES)
 	$(PY) -m pip install -q --disable-pip-version-check --no-build-isolation --no-deps .
 	@touch $@
 
-# Style: ruff for Python, clang-format for C++ (.clang-format); CI runs this.
+# Style: ruff for Python, clang-format for C++ (.clang-format), and folders
+# under src/ that include each other without loops; CI runs this.
 lint: $(VENV)/.deps
+	$(PY) tools/include_floors.py --root src --inside lib
 	$(VENV)/bin/ruff check .
 	$(VENV)/bin/ruff format --check .
 	$(VENV)/bin/clang-format --dry-run --Werror $$(find src tests/cpp -name '*.cpp' -o -name '*.hpp')

@@ -1,7 +1,6 @@
 // AnnotationSpec: nine static constructors, one per kind of label column.
 // Each converts its plain arguments first, then its references, then the
 // aggregation name, and stops at the first error.
-#include "annotate/quote.hpp"
 #include "lib/annotation_spec_docs.hpp"
 #include "lib/annotation_spec_object.hpp"
 #include "lib/binder.hpp"
@@ -13,6 +12,7 @@
 #include "lib/span_ref_convert.hpp"
 #include "lib/state_machine_object.hpp"
 #include "lib/token_ref_convert.hpp"
+#include "types/quote.hpp"
 
 namespace tide::py {
 namespace {

@@ -67,19 +67,3 @@ bool intern_tokens(const std::vector<std::string>& strings, std::vector<TokenId>
 }
 
 }  // namespace tide::py
-
-#include "types/trie.hpp"
-
-namespace tide::py {
-
-bool intern_seq_trie(const std::vector<std::vector<std::string>>& seqs,
-                     const std::vector<std::vector<ValueConstraint>>& constraints, Trie* out) {
-  std::vector<TokenId> ids;
-  for (size_t s = 0; s < seqs.size(); ++s) {
-    if (!intern_tokens(seqs[s], &ids)) return false;
-    out->insert_with_vals(ids, constraints[s]);
-  }
-  return true;
-}
-
-}  // namespace tide::py

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "lib/py_ref.hpp"
 #include "types/constraint_lists.hpp"
+#include "types/token_id.hpp"
 #include "types/value_constraint.hpp"
 
 namespace tide::py {
@@ -68,15 +68,4 @@ bool take(Expected<T>&& r, T* out) {
   *out = std::move(r.value());
   return true;
 }
-}  // namespace tide::py
-
-namespace tide {
-struct Trie;
-}
-
-namespace tide::py {
-// A trie of the sequences, each interned in order and inserted with its
-// constraint list.
-bool intern_seq_trie(const std::vector<std::vector<std::string>>& seqs,
-                     const std::vector<std::vector<ValueConstraint>>& constraints, Trie* out);
 }  // namespace tide::py

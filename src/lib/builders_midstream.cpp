@@ -1,5 +1,6 @@
 // add_midstream_collector: the pattern's one midstream collector, fed by the
 // listed stream items that lie between chosen elements of a match.
+#include "intern/seq_trie.hpp"
 #include "lib/binder.hpp"
 #include "lib/builder_args.hpp"
 #include "lib/convert.hpp"

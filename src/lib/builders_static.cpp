@@ -1,5 +1,6 @@
 // add_event, add_event_set and add_event_seq: elements whose match tokens
 // are fixed when the pattern is built.
+#include "intern/seq_trie.hpp"
 #include "lib/binder.hpp"
 #include "lib/builder_args.hpp"
 #include "lib/convert.hpp"
@@ -104,10 +105,10 @@ PyObject* add_event_seq(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     if (block && !take(parse_vc_seq(block_vals, block->size(), "block_seqs"), &block_cons)) return false;
     EventSeq e;
     bounds.apply(e);
-    if (!intern_seq_trie(match, match_cons, &e.match_trie)) return false;
+    if (!take(build_seq_trie(match, match_cons), &e.match_trie)) return false;
     if (block) {
       e.block_trie.emplace();
-      if (!intern_seq_trie(*block, block_cons, &*e.block_trie)) return false;
+      if (!take(build_seq_trie(*block, block_cons), &*e.block_trie)) return false;
     }
     pattern.elements.emplace_back(std::move(e));
     return true;

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "lib/py_ref.hpp"
 #include "types/expected.hpp"
+#include "types/token_id.hpp"
 
 namespace tide::py {
 

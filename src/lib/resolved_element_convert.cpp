@@ -1,5 +1,6 @@
 #include "lib/resolved_element_convert.hpp"
 
+#include "intern/seq_trie.hpp"
 #include "lib/builder_args.hpp"
 #include "lib/convert.hpp"
 #include "lib/messages.hpp"
@@ -100,7 +101,7 @@ bool read_sequences(PyObject* spec, const std::vector<std::vector<std::string>>&
       !take(parse_vc_seq(lists, seqs.size(), kMatchName), &constraints))
     return false;
   out->seq_trie.emplace();
-  return intern_seq_trie(seqs, constraints, &*out->seq_trie);
+  return take(build_seq_trie(seqs, constraints), &*out->seq_trie);
 }
 
 // "match" by its first fitting form: a str, a sequence of str, a sequence

@@ -1,7 +1,7 @@
-#include "annotate/quote.hpp"
 #include "lib/classes.hpp"
 #include "lib/errors.hpp"
 #include "lib/state_machine_object.hpp"
+#include "types/quote.hpp"
 
 namespace tide::py {
 namespace {

@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "lib/convert.hpp"
 #include "types/stream.hpp"
+#include "types/token_id.hpp"
 
 namespace tide::py {
 

@@ -1,5 +1,6 @@
 #include "lib/token_ref_convert.hpp"
 
+#include "intern/seq_trie.hpp"
 #include "lib/classes.hpp"
 #include "lib/convert.hpp"
 #include "lib/errors.hpp"

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "annotate/token_ref.hpp"
 #include "lib/py_ref.hpp"
+#include "refs/token_ref.hpp"
 
 namespace tide::py {
 

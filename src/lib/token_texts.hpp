@@ -6,8 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "lib/py_ref.hpp"
+#include "types/token_id.hpp"
 
 namespace tide::py {
 

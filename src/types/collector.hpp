@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "intern/token_id.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

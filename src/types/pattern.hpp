@@ -10,8 +10,9 @@
 #include <variant>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "types/collector.hpp"
+#include "types/expected.hpp"
+#include "types/token_id.hpp"
 #include "types/trie.hpp"
 #include "types/value_constraint.hpp"
 

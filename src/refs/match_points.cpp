@@ -1,4 +1,4 @@
-#include "annotate/match_points.hpp"
+#include "refs/match_points.hpp"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "annotate/token_ref.hpp"
+#include "refs/token_ref.hpp"
 #include "types/cancel.hpp"
 #include "types/expected.hpp"
 #include "types/stream.hpp"

@@ -1,4 +1,4 @@
-#include "annotate/quote.hpp"
+#include "types/quote.hpp"
 
 #include <cstdio>
 
