@@ -1,6 +1,6 @@
 #include "lib/functions.hpp"
 
-#include "lib/module_docs.hpp"
+#include "lib/module_signatures.hpp"
 #include "lib/plumbing/method_def.hpp"
 
 namespace tide::py {

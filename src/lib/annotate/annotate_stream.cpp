@@ -2,6 +2,7 @@
 #include "annotate/evaluate.hpp"
 #include "lib/annotate/annotation_spec_object.hpp"
 #include "lib/functions.hpp"
+#include "lib/module_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/cancel_check.hpp"
 #include "lib/plumbing/classes.hpp"
@@ -12,9 +13,6 @@
 
 namespace tide::py {
 namespace {
-
-constexpr const char* kParams[] = {"tokens", "times", "specs", "values"};
-constexpr Signature kSig{"annotate_stream", kParams, 3};
 
 bool to_specs(PyObject* o, std::vector<Ref>* out, const char* arg) {
   if (!to_object_list(o, out, arg)) return false;
@@ -41,21 +39,25 @@ bool apply(PyObject* dict, const AnnotationSpecHolder& spec, const StreamView& s
 }  // namespace
 
 PyObject* annotate_stream(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<4>(kSig, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
-    StreamInput in;
-    std::vector<Ref> specs;
-    // Converted in signature order: the specs come between times and values.
-    if (!in.convert(a[0], a[1], nullptr) || !to_specs(a[2], &specs, "specs")) return nullptr;
-    if (a.present(3) && !to_double_list(a[3], &in.values.emplace(), "values")) return nullptr;
-    if (!in.check_lens() || !in.intern()) return nullptr;
-    Ref dict = Ref::steal(PyDict_New());
-    if (!dict) return nullptr;
-    const StreamView s = in.view();
-    CancelCheck cancel = interrupt_check();
-    for (const Ref& spec : specs)
-      if (!apply(dict.get(), annotation_spec(spec.get()), s, cancel)) return nullptr;
-    return dict.release();
-  });
+  return call_bound<sig::k_annotate_stream>(
+      args, nargs, kwnames, [&](const Args<sig::k_annotate_stream>& a) -> PyObject* {
+        StreamInput in;
+        std::vector<Ref> specs;
+        // Converted in signature order: the specs come between times and values.
+        if (!in.convert(a.get<"tokens">(), a.get<"times">(), nullptr) ||
+            !convert_arg(a.arg<"specs">(), &specs, to_specs))
+          return nullptr;
+        if (a.arg<"values">().present() && !convert_arg(a.arg<"values">(), &in.values.emplace(), to_double_list))
+          return nullptr;
+        if (!in.check_lens() || !in.intern()) return nullptr;
+        Ref dict = Ref::steal(PyDict_New());
+        if (!dict) return nullptr;
+        const StreamView s = in.view();
+        CancelCheck cancel = interrupt_check();
+        for (const Ref& spec : specs)
+          if (!apply(dict.get(), annotation_spec(spec.get()), s, cancel)) return nullptr;
+        return dict.release();
+      });
 }
 
 }  // namespace tide::py

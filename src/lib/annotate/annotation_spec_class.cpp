@@ -1,8 +1,8 @@
 // AnnotationSpec: nine static constructors, one per kind of label column.
 // Each converts its plain arguments first, then its references, then the
 // aggregation name, and stops at the first error.
-#include "lib/annotate/annotation_spec_docs.hpp"
 #include "lib/annotate/annotation_spec_object.hpp"
+#include "lib/annotate/annotation_spec_signatures.hpp"
 #include "lib/annotate/span_ref_convert.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/classes.hpp"
@@ -40,115 +40,103 @@ bool parse_agg(const std::string& text, PyObject* given, AggKind* out) {
   return true;
 }
 
-// The four methods (name, reference, window_t, partial_window=False).
-template <class Kind, class Ref, bool (*parse)(PyObject*, Ref*)>
-PyObject* windowed(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<4>(sig, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
+// The four methods (name, reference, window_t, partial_window=False); the
+// reference is the parameter `RefParam`.
+template <class Kind, class Ref, bool (*parse)(PyObject*, Ref*), const Signature& S, ParamName RefParam>
+PyObject* windowed(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return call_bound<S>(args, nargs, kwnames, [&](const Args<S>& a) -> PyObject* {
     std::string name;
     double window_t = 0.0;
     bool partial_window = false;
-    if (!to_string(a[0], &name, "name") || !to_double(a[2], &window_t, "window_t") ||
-        !optional_arg(a[3], &partial_window, "partial_window", to_bool))
+    if (!convert_arg(a.template arg<"name">(), &name, to_string) ||
+        !convert_arg(a.template arg<"window_t">(), &window_t, to_double) ||
+        !optional_arg(a.template arg<"partial_window">(), &partial_window, to_bool))
       return nullptr;
     Ref ref;
-    if (!parse(a[1], &ref)) return nullptr;
+    if (!parse(a.template get<RefParam>(), &ref)) return nullptr;
     return new_spec(std::move(name), Kind{{std::move(ref), window_t, partial_window}});
   });
 }
 
-constexpr const char* kOccurrenceParams[] = {"name", "x", "window_t", "partial_window"};
-constexpr const char* kSpanOccurrenceParams[] = {"name", "span", "window_t", "partial_window"};
-constexpr Signature kFutureOccurrence{"AnnotationSpec.future_occurrence", kOccurrenceParams, 3};
-constexpr Signature kPastOccurrence{"AnnotationSpec.past_occurrence", kOccurrenceParams, 3};
-constexpr Signature kFutureSpanOccurrence{"AnnotationSpec.future_span_occurrence", kSpanOccurrenceParams, 3};
-constexpr Signature kPastSpanOccurrence{"AnnotationSpec.past_span_occurrence", kSpanOccurrenceParams, 3};
-
 PyObject* future_occurrence(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return windowed<FutureOccurrence, TokenRef, parse_token_ref>(kFutureOccurrence, args, nargs, kwnames);
+  return windowed<FutureOccurrence, TokenRef, parse_token_ref, sig::k_future_occurrence, "x">(args, nargs, kwnames);
 }
 
 PyObject* past_occurrence(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return windowed<PastOccurrence, TokenRef, parse_token_ref>(kPastOccurrence, args, nargs, kwnames);
+  return windowed<PastOccurrence, TokenRef, parse_token_ref, sig::k_past_occurrence, "x">(args, nargs, kwnames);
 }
 
 PyObject* future_span_occurrence(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return windowed<FutureSpanOccurrence, SpanRef, parse_span_ref>(kFutureSpanOccurrence, args, nargs, kwnames);
+  return windowed<FutureSpanOccurrence, SpanRef, parse_span_ref, sig::k_future_span_occurrence, "span">(args, nargs,
+                                                                                                        kwnames);
 }
 
 PyObject* past_span_occurrence(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return windowed<PastSpanOccurrence, SpanRef, parse_span_ref>(kPastSpanOccurrence, args, nargs, kwnames);
+  return windowed<PastSpanOccurrence, SpanRef, parse_span_ref, sig::k_past_span_occurrence, "span">(args, nargs,
+                                                                                                    kwnames);
 }
-
-constexpr const char* kBeforeEventParams[] = {"name", "x", "y", "reset"};
-constexpr Signature kBeforeEvent{"AnnotationSpec.before_event", kBeforeEventParams, 3};
 
 PyObject* before_event(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<4>(kBeforeEvent, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
+  return call_bound<sig::k_before_event>(args, nargs, kwnames, [&](const Args<sig::k_before_event>& a) -> PyObject* {
     BeforeEvent kind;
     std::string name;
-    if (!to_string(a[0], &name, "name") || !optional_arg(a[3], &kind.reset, "reset", to_bool) ||
-        !parse_token_ref(a[1], &kind.x) || !parse_token_ref(a[2], &kind.y))
+    if (!convert_arg(a.arg<"name">(), &name, to_string) || !optional_arg(a.arg<"reset">(), &kind.reset, to_bool) ||
+        !parse_token_ref(a.get<"x">(), &kind.x) || !parse_token_ref(a.get<"y">(), &kind.y))
       return nullptr;
     return new_spec(std::move(name), std::move(kind));
   });
 }
-
-constexpr const char* kInSpanParams[] = {"name", "x", "span"};
-constexpr Signature kInSpan{"AnnotationSpec.in_span", kInSpanParams, 3};
 
 PyObject* in_span(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<3>(kInSpan, args, nargs, kwnames, [&](const Bound<3>& a) -> PyObject* {
+  return call_bound<sig::k_in_span>(args, nargs, kwnames, [&](const Args<sig::k_in_span>& a) -> PyObject* {
     InSpan kind;
     std::string name;
-    if (!to_string(a[0], &name, "name") || !parse_span_ref(a[2], &kind.span) || !parse_token_ref(a[1], &kind.x))
+    if (!convert_arg(a.arg<"name">(), &name, to_string) || !parse_span_ref(a.get<"span">(), &kind.span) ||
+        !parse_token_ref(a.get<"x">(), &kind.x))
       return nullptr;
     return new_spec(std::move(name), std::move(kind));
   });
 }
-
-constexpr const char* kWindowAggregateParams[] = {"name", "k", "window_t", "agg", "forward", "partial_window"};
-constexpr Signature kWindowAggregate{"AnnotationSpec.window_aggregate", kWindowAggregateParams, 3};
 
 PyObject* window_aggregate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<6>(kWindowAggregate, args, nargs, kwnames, [&](const Bound<6>& a) -> PyObject* {
-    WindowAggregate kind;
-    std::string name, agg = "mean";
-    if (!to_string(a[0], &name, "name") || !to_double(a[2], &kind.window_t, "window_t") ||
-        !optional_arg(a[3], &agg, "agg", to_string) || !optional_arg(a[4], &kind.forward, "forward", to_bool) ||
-        !optional_arg(a[5], &kind.partial_window, "partial_window", to_bool) || !parse_token_ref(a[1], &kind.k) ||
-        !parse_agg(agg, a[3], &kind.agg))
-      return nullptr;
-    return new_spec(std::move(name), std::move(kind));
-  });
+  return call_bound<sig::k_window_aggregate>(
+      args, nargs, kwnames, [&](const Args<sig::k_window_aggregate>& a) -> PyObject* {
+        WindowAggregate kind;
+        std::string name, agg = "mean";
+        if (!convert_arg(a.arg<"name">(), &name, to_string) ||
+            !convert_arg(a.arg<"window_t">(), &kind.window_t, to_double) ||
+            !optional_arg(a.arg<"agg">(), &agg, to_string) ||
+            !optional_arg(a.arg<"forward">(), &kind.forward, to_bool) ||
+            !optional_arg(a.arg<"partial_window">(), &kind.partial_window, to_bool) ||
+            !parse_token_ref(a.get<"k">(), &kind.k) || !parse_agg(agg, a.get<"agg">(), &kind.agg))
+          return nullptr;
+        return new_spec(std::move(name), std::move(kind));
+      });
 }
-
-constexpr const char* kSpanAggregateParams[] = {"name", "k", "span", "agg"};
-constexpr Signature kSpanAggregate{"AnnotationSpec.span_aggregate", kSpanAggregateParams, 3};
 
 PyObject* span_aggregate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<4>(kSpanAggregate, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
-    SpanAggregate kind;
-    std::string name, agg = "mean";
-    if (!to_string(a[0], &name, "name") || !optional_arg(a[3], &agg, "agg", to_string) ||
-        !parse_span_ref(a[2], &kind.span) || !parse_token_ref(a[1], &kind.k) || !parse_agg(agg, a[3], &kind.agg))
-      return nullptr;
-    return new_spec(std::move(name), std::move(kind));
-  });
+  return call_bound<sig::k_span_aggregate>(
+      args, nargs, kwnames, [&](const Args<sig::k_span_aggregate>& a) -> PyObject* {
+        SpanAggregate kind;
+        std::string name, agg = "mean";
+        if (!convert_arg(a.arg<"name">(), &name, to_string) || !optional_arg(a.arg<"agg">(), &agg, to_string) ||
+            !parse_span_ref(a.get<"span">(), &kind.span) || !parse_token_ref(a.get<"k">(), &kind.k) ||
+            !parse_agg(agg, a.get<"agg">(), &kind.agg))
+          return nullptr;
+        return new_spec(std::move(name), std::move(kind));
+      });
 }
-
-constexpr const char* kStateLabelParams[] = {"name", "machine", "default_state", "invalid_label"};
-constexpr Signature kStateLabel{"AnnotationSpec.state_label", kStateLabelParams, 2};
 
 // The machine is frozen here: later edits to it do not reach the spec.
 PyObject* state_label(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<4>(kStateLabel, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
+  return call_bound<sig::k_state_label>(args, nargs, kwnames, [&](const Args<sig::k_state_label>& a) -> PyObject* {
     StateLabel kind;
     std::string name;
-    if (!to_string(a[0], &name, "name") || !to_machine(a[1], "machine") ||
-        !optional_arg(a[2], &kind.default_state, "default_state", to_int32) ||
-        !optional_arg(a[3], &kind.invalid_label, "invalid_label", to_int32))
+    if (!convert_arg(a.arg<"name">(), &name, to_string) || !to_machine(a.get<"machine">(), "machine") ||
+        !optional_arg(a.arg<"default_state">(), &kind.default_state, to_int32) ||
+        !optional_arg(a.arg<"invalid_label">(), &kind.invalid_label, to_int32))
       return nullptr;
-    auto snapshot = finalize(machine_decl(a[1]));
+    auto snapshot = finalize(machine_decl(a.get<"machine">()));
     if (!check(snapshot)) return nullptr;
     kind.machine = std::move(*snapshot);
     return new_spec(std::move(name), std::move(kind));

@@ -5,56 +5,54 @@
 
 namespace tide::py {
 
-bool ElementBounds::convert(PyObject* const* a, const char* const* names) {
-  return optional_arg(a[0], &min_dt, names[0], to_double) && optional_arg(a[1], &max_dt, names[1], to_double) &&
-         optional_arg(a[2], &min_at, names[2], to_double) && optional_arg(a[3], &max_at, names[3], to_double) &&
-         optional_arg(a[4], &backtrackable, names[4], to_bool);
+bool ElementBounds::convert(Arg min_dt_arg, Arg max_dt_arg, Arg min_at_arg, Arg max_at_arg, Arg backtrackable_arg) {
+  return optional_arg(min_dt_arg, &min_dt, to_double) && optional_arg(max_dt_arg, &max_dt, to_double) &&
+         optional_arg(min_at_arg, &min_at, to_double) && optional_arg(max_at_arg, &max_at, to_double) &&
+         optional_arg(backtrackable_arg, &backtrackable, to_bool);
 }
 
-bool ScalarBounds::convert(PyObject* lower_arg, PyObject* upper_arg, PyObject* flag_arg, const char* const* names) {
-  return optional_arg(lower_arg, &lower, names[0], to_double) && optional_arg(upper_arg, &upper, names[1], to_double) &&
-         optional_arg(flag_arg, &require_nan, names[2], to_bool);
+bool ScalarBounds::convert(Arg lower_arg, Arg upper_arg, Arg flag_arg) {
+  return optional_arg(lower_arg, &lower, to_double) && optional_arg(upper_arg, &upper, to_double) &&
+         optional_arg(flag_arg, &require_nan, to_bool);
 }
 
 namespace {
 
 template <class T, class F>
-bool optional_list(PyObject* o, std::optional<T>* out, const char* arg, F convert) {
-  if (o == nullptr || o == Py_None) return true;
+bool optional_list(Arg a, std::optional<T>* out, F convert) {
+  if (!a.present()) return true;
   out->emplace();
-  return convert(o, &**out, arg);
+  return convert(a.obj, &**out, a.name);
+}
+
+// The three lists of `out`, with their parameter names for later messages.
+template <class Lists, class F, class G>
+bool convert_lists(Arg lower, Arg upper, Arg flags, Lists* out, F to_values, G to_flags) {
+  out->lower_name = lower.name;
+  out->upper_name = upper.name;
+  out->flags_name = flags.name;
+  return optional_list(lower, &out->lower, to_values) && optional_list(upper, &out->upper, to_values) &&
+         optional_list(flags, &out->flags, to_flags);
 }
 
 }  // namespace
 
-bool convert_value_lists(PyObject* const* a, const char* const* names, ValueLists* out) {
-  out->lower_name = names[0];
-  out->upper_name = names[1];
-  out->flags_name = names[2];
-  return optional_list(a[0], &out->lower, names[0], to_double_list) &&
-         optional_list(a[1], &out->upper, names[1], to_double_list) &&
-         optional_list(a[2], &out->flags, names[2], to_bool_list);
+bool convert_value_lists(Arg lower, Arg upper, Arg flags, ValueLists* out) {
+  return convert_lists(lower, upper, flags, out, to_double_list, to_bool_list);
 }
 
-bool convert_value_list_lists(PyObject* const* a, const char* const* names, ValueListLists* out) {
-  out->lower_name = names[0];
-  out->upper_name = names[1];
-  out->flags_name = names[2];
-  return optional_list(a[0], &out->lower, names[0], to_double_lists) &&
-         optional_list(a[1], &out->upper, names[1], to_double_lists) &&
-         optional_list(a[2], &out->flags, names[2], to_bool_lists);
+bool convert_value_list_lists(Arg lower, Arg upper, Arg flags, ValueListLists* out) {
+  return convert_lists(lower, upper, flags, out, to_double_lists, to_bool_lists);
 }
 
-bool optional_string(PyObject* o, std::optional<std::string>* out, const char* arg) {
-  return optional_list(o, out, arg, to_string);
+bool optional_string(Arg a, std::optional<std::string>* out) { return optional_list(a, out, to_string); }
+
+bool optional_string_list(Arg a, std::optional<std::vector<std::string>>* out) {
+  return optional_list(a, out, to_string_list);
 }
 
-bool optional_string_list(PyObject* o, std::optional<std::vector<std::string>>* out, const char* arg) {
-  return optional_list(o, out, arg, to_string_list);
-}
-
-bool optional_string_lists(PyObject* o, std::optional<std::vector<std::vector<std::string>>>* out, const char* arg) {
-  return optional_list(o, out, arg, to_string_lists);
+bool optional_string_lists(Arg a, std::optional<std::vector<std::vector<std::string>>>* out) {
+  return optional_list(a, out, to_string_lists);
 }
 
 bool intern_token(const std::string& s, TokenId* out) { return take(global_interner().intern(s), out); }

@@ -2,6 +2,7 @@
 // the tokens that an earlier element of the match consumed.
 #include "lib/pattern/builder_args.hpp"
 #include "lib/pattern/pattern_object.hpp"
+#include "lib/pattern/pattern_signatures.hpp"
 #include "lib/pattern/resolved_element_convert.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/convert.hpp"
@@ -10,9 +11,6 @@
 
 namespace tide::py {
 namespace {
-
-constexpr const char* kParams[] = {"source_element", "match_map", "default", "backtrackable"};
-constexpr Signature kSig{"Pattern.add_mapped_event", kParams, 2};
 
 // A dict or dict subclass; `arg` (or null) names the parameter.
 bool check_dict(PyObject* o, const char* arg) {
@@ -51,14 +49,17 @@ bool convert_map(PyObject* dict, MatchMap* out) {
 }  // namespace
 
 PyObject* add_mapped_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return builder_call<4>(self, kSig, args, nargs, kwnames, [&](const Bound<4>& a, Pattern& pattern) {
+  using A = Args<sig::k_add_mapped_event>;
+  return builder_call<sig::k_add_mapped_event>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     MappedEvent e;
-    const bool has_default = a.present(2);
-    if (!to_size(a[0], &e.source_element, kParams[0]) || !check_dict(a[1], kParams[1]) ||
-        (has_default && !check_dict(a[2], kParams[2])) || !optional_arg(a[3], &e.backtrackable, kParams[3], to_bool))
+    const Arg match_map = a.arg<"match_map">(), default_spec = a.arg<"default">();
+    if (!convert_arg(a.arg<"source_element">(), &e.source_element, to_size) ||
+        !check_dict(match_map.obj, match_map.name) ||
+        (default_spec.present() && !check_dict(default_spec.obj, default_spec.name)) ||
+        !optional_arg(a.arg<"backtrackable">(), &e.backtrackable, to_bool))
       return false;
-    if (!convert_map(a[1], &e.match_map)) return false;
-    if (has_default && !parse_resolved_element(a[2], &e.default_spec.emplace())) return false;
+    if (!convert_map(match_map.obj, &e.match_map)) return false;
+    if (default_spec.present() && !parse_resolved_element(default_spec.obj, &e.default_spec.emplace())) return false;
     pattern.elements.emplace_back(std::move(e));
     return true;
   });

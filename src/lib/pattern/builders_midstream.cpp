@@ -3,6 +3,7 @@
 #include "intern/seq_trie.hpp"
 #include "lib/pattern/builder_args.hpp"
 #include "lib/pattern/pattern_object.hpp"
+#include "lib/pattern/pattern_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
@@ -11,9 +12,6 @@
 
 namespace tide::py {
 namespace {
-
-constexpr const char* kParams[] = {"match_tokens", "start_after", "stop_before", "collector"};
-constexpr Signature kSig{"Pattern.add_midstream_collector", kParams, 3};
 
 // Bit (i modulo 64) for each element index i.
 uint64_t element_mask(const std::vector<size_t>& indices) {
@@ -40,13 +38,16 @@ bool collected_sequences(PyObject* o, std::vector<std::vector<std::string>>* out
 }  // namespace
 
 PyObject* add_midstream_collector(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return builder_call<4>(self, kSig, args, nargs, kwnames, [&](const Bound<4>& a, Pattern& pattern) {
+  using A = Args<sig::k_add_midstream_collector>;
+  return builder_call<sig::k_add_midstream_collector>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     // match_tokens, first in the signature, is converted after the others.
     std::vector<size_t> start_after, stop_before;
     std::string collector = "collect_tokens";
     std::vector<std::vector<std::string>> seqs;
-    if (!to_size_list(a[1], &start_after, kParams[1]) || !to_size_list(a[2], &stop_before, kParams[2]) ||
-        !optional_arg(a[3], &collector, kParams[3], to_string) || !collected_sequences(a[0], &seqs))
+    if (!convert_arg(a.arg<"start_after">(), &start_after, to_size_list) ||
+        !convert_arg(a.arg<"stop_before">(), &stop_before, to_size_list) ||
+        !optional_arg(a.arg<"collector">(), &collector, to_string) ||
+        !collected_sequences(a.get<"match_tokens">(), &seqs))
       return false;
     MidstreamCollector m;
     m.start_after_mask = element_mask(start_after);

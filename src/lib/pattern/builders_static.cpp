@@ -3,54 +3,21 @@
 #include "intern/seq_trie.hpp"
 #include "lib/pattern/builder_args.hpp"
 #include "lib/pattern/pattern_object.hpp"
+#include "lib/pattern/pattern_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/convert.hpp"
 
 namespace tide::py {
-namespace {
-
-constexpr const char* kBoundNames[] = {"min_dt", "max_dt", "min_at", "max_at", "backtrackable"};
-constexpr const char* kMatchValNames[] = {"min_val", "max_val", "require_nan_val"};
-constexpr const char* kBlockValNames[] = {"block_min_val", "block_max_val", "block_require_nan_val"};
-constexpr const char* kMatchValsNames[] = {"min_vals", "max_vals", "require_nan_vals"};
-constexpr const char* kBlockValsNames[] = {"block_min_vals", "block_max_vals", "block_require_nan_vals"};
-
-constexpr const char* kEventParams[] = {
-    "match_token",          "block_token", "min_dt",  "max_dt",          "min_at",        "max_at",
-    "backtrackable",        "min_val",     "max_val", "require_nan_val", "block_min_val", "block_max_val",
-    "block_require_nan_val"};
-constexpr const char* kSetParams[] = {
-    "match_tokens",          "block_tokens", "min_dt",   "max_dt",           "min_at",         "max_at",
-    "backtrackable",         "min_vals",     "max_vals", "require_nan_vals", "block_min_vals", "block_max_vals",
-    "block_require_nan_vals"};
-constexpr const char* kSeqParams[] = {"match_seqs",
-                                      "block_seqs",
-                                      "min_dt",
-                                      "max_dt",
-                                      "min_at",
-                                      "max_at",
-                                      "backtrackable",
-                                      "min_vals",
-                                      "max_vals",
-                                      "require_nan_vals",
-                                      "block_min_vals",
-                                      "block_max_vals",
-                                      "block_require_nan_vals"};
-constexpr Signature kEventSig{"Pattern.add_event", kEventParams, 1};
-constexpr Signature kSetSig{"Pattern.add_event_set", kSetParams, 1};
-constexpr Signature kSeqSig{"Pattern.add_event_seq", kSeqParams, 1};
-
-}  // namespace
-
 PyObject* add_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return builder_call<13>(self, kEventSig, args, nargs, kwnames, [&](const Bound<13>& a, Pattern& pattern) {
+  using A = Args<sig::k_add_event>;
+  return builder_call<sig::k_add_event>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     std::string match;
     std::optional<std::string> block;
     ElementBounds bounds;
     ScalarBounds match_vals, block_vals;
-    if (!to_string(a[0], &match, "match_token") || !optional_string(a[1], &block, "block_token") ||
-        !bounds.convert(&a.slot[2], kBoundNames) || !match_vals.convert(a[7], a[8], a[9], kMatchValNames) ||
-        !block_vals.convert(a[10], a[11], a[12], kBlockValNames))
+    if (!convert_arg(a.arg<"match_token">(), &match, to_string) || !optional_string(a.arg<"block_token">(), &block) ||
+        !bounds.convert(a) || !match_vals.convert(a.arg<"min_val">(), a.arg<"max_val">(), a.arg<"require_nan_val">()) ||
+        !block_vals.convert(a.arg<"block_min_val">(), a.arg<"block_max_val">(), a.arg<"block_require_nan_val">()))
       return false;
     Event e;
     bounds.apply(e);
@@ -67,14 +34,17 @@ PyObject* add_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
 }
 
 PyObject* add_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return builder_call<13>(self, kSetSig, args, nargs, kwnames, [&](const Bound<13>& a, Pattern& pattern) {
+  using A = Args<sig::k_add_event_set>;
+  return builder_call<sig::k_add_event_set>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     std::vector<std::string> match;
     std::optional<std::vector<std::string>> block;
     ElementBounds bounds;
     ValueLists match_vals, block_vals;
-    if (!to_string_list(a[0], &match, "match_tokens") || !optional_string_list(a[1], &block, "block_tokens") ||
-        !bounds.convert(&a.slot[2], kBoundNames) || !convert_value_lists(&a.slot[7], kMatchValsNames, &match_vals) ||
-        !convert_value_lists(&a.slot[10], kBlockValsNames, &block_vals))
+    if (!convert_arg(a.arg<"match_tokens">(), &match, to_string_list) ||
+        !optional_string_list(a.arg<"block_tokens">(), &block) || !bounds.convert(a) ||
+        !convert_value_lists(a.arg<"min_vals">(), a.arg<"max_vals">(), a.arg<"require_nan_vals">(), &match_vals) ||
+        !convert_value_lists(a.arg<"block_min_vals">(), a.arg<"block_max_vals">(), a.arg<"block_require_nan_vals">(),
+                             &block_vals))
       return false;
     EventSet e;
     bounds.apply(e);
@@ -90,15 +60,17 @@ PyObject* add_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
 }
 
 PyObject* add_event_seq(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return builder_call<13>(self, kSeqSig, args, nargs, kwnames, [&](const Bound<13>& a, Pattern& pattern) {
+  using A = Args<sig::k_add_event_seq>;
+  return builder_call<sig::k_add_event_seq>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     std::vector<std::vector<std::string>> match;
     std::optional<std::vector<std::vector<std::string>>> block;
     ElementBounds bounds;
     ValueListLists match_vals, block_vals;
-    if (!to_string_lists(a[0], &match, "match_seqs") || !optional_string_lists(a[1], &block, "block_seqs") ||
-        !bounds.convert(&a.slot[2], kBoundNames) ||
-        !convert_value_list_lists(&a.slot[7], kMatchValsNames, &match_vals) ||
-        !convert_value_list_lists(&a.slot[10], kBlockValsNames, &block_vals))
+    if (!convert_arg(a.arg<"match_seqs">(), &match, to_string_lists) ||
+        !optional_string_lists(a.arg<"block_seqs">(), &block) || !bounds.convert(a) ||
+        !convert_value_list_lists(a.arg<"min_vals">(), a.arg<"max_vals">(), a.arg<"require_nan_vals">(), &match_vals) ||
+        !convert_value_list_lists(a.arg<"block_min_vals">(), a.arg<"block_max_vals">(),
+                                  a.arg<"block_require_nan_vals">(), &block_vals))
       return false;
     std::vector<std::vector<ValueConstraint>> match_cons, block_cons;
     if (!take(parse_vc_seq(match_vals, match.size(), "match_seqs"), &match_cons)) return false;

@@ -6,6 +6,7 @@
 
 #include "lib/pattern/builder_args.hpp"
 #include "lib/pattern/pattern_object.hpp"
+#include "lib/pattern/pattern_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/messages.hpp"
@@ -13,35 +14,6 @@
 
 namespace tide::py {
 namespace {
-
-constexpr const char* kTimeParams[] = {"block_token",
-                                       "min_dt",
-                                       "max_dt",
-                                       "min_at",
-                                       "max_at",
-                                       "backtrackable",
-                                       "block_min_val",
-                                       "block_max_val",
-                                       "block_require_nan_val",
-                                       "block_tokens",
-                                       "block_min_vals",
-                                       "block_max_vals",
-                                       "block_require_nan_vals"};
-constexpr const char* kDynamicTimeParams[] = {"block_token",
-                                              "rel_min_dt",
-                                              "rel_max_dt",
-                                              "min_at",
-                                              "max_at",
-                                              "backtrackable",
-                                              "block_min_val",
-                                              "block_max_val",
-                                              "block_require_nan_val",
-                                              "block_tokens",
-                                              "block_min_vals",
-                                              "block_max_vals",
-                                              "block_require_nan_vals"};
-constexpr Signature kTimeSig{"Pattern.add_time_event", kTimeParams, 0};
-constexpr Signature kDynamicTimeSig{"Pattern.add_dynamic_time_event", kDynamicTimeParams, 0};
 
 struct TimeBlockArgs {
   std::optional<std::string> token;
@@ -52,11 +24,15 @@ struct TimeBlockArgs {
   bool singular_given() const { return scalar.require_nan || !std::isnan(scalar.lower) || !std::isnan(scalar.upper); }
 };
 
-// Every parameter in signature order; `names` is the signature's list.
-bool convert_args(const Bound<13>& a, const char* const* names, ElementBounds* bounds, TimeBlockArgs* block) {
-  return optional_string(a[0], &block->token, names[0]) && bounds->convert(&a.slot[1], &names[1]) &&
-         block->scalar.convert(a[6], a[7], a[8], &names[6]) && optional_string_list(a[9], &block->tokens, names[9]) &&
-         convert_value_lists(&a.slot[10], &names[10], &block->lists);
+// Every parameter in signature order.
+template <const Signature& S>
+bool convert_args(const Args<S>& a, ElementBounds* bounds, TimeBlockArgs* block) {
+  return optional_string(a.template arg<"block_token">(), &block->token) && bounds->convert(a) &&
+         block->scalar.convert(a.template arg<"block_min_val">(), a.template arg<"block_max_val">(),
+                               a.template arg<"block_require_nan_val">()) &&
+         optional_string_list(a.template arg<"block_tokens">(), &block->tokens) &&
+         convert_value_lists(a.template arg<"block_min_vals">(), a.template arg<"block_max_vals">(),
+                             a.template arg<"block_require_nan_vals">(), &block->lists);
 }
 
 template <class L>
@@ -85,13 +61,12 @@ bool parse_time_block_args(const TimeBlockArgs& b, std::vector<TokenId>* ids, st
   return take(parse_vc_vec(b.lists, n, "block_tokens"), cons) && intern_tokens(*b.tokens, ids);
 }
 
-template <class Element>
-PyObject* add_time_element(const Signature& sig, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                           PyObject* kwnames) {
-  return builder_call<13>(self, sig, args, nargs, kwnames, [&](const Bound<13>& a, Pattern& pattern) {
+template <class Element, const Signature& S>
+PyObject* add_time_element(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return builder_call<S>(self, args, nargs, kwnames, [&](const Args<S>& a, Pattern& pattern) {
     ElementBounds bounds;
     TimeBlockArgs block;
-    if (!convert_args(a, sig.params, &bounds, &block)) return false;
+    if (!convert_args(a, &bounds, &block)) return false;
     Element e;
     if (!parse_time_block_args(block, &e.block_tokens, &e.block_constraints)) return false;
     if constexpr (std::is_same_v<Element, DynamicTimeEvent>) {
@@ -111,11 +86,11 @@ PyObject* add_time_element(const Signature& sig, PyObject* self, PyObject* const
 }  // namespace
 
 PyObject* add_time_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return add_time_element<TimeEvent>(kTimeSig, self, args, nargs, kwnames);
+  return add_time_element<TimeEvent, sig::k_add_time_event>(self, args, nargs, kwnames);
 }
 
 PyObject* add_dynamic_time_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return add_time_element<DynamicTimeEvent>(kDynamicTimeSig, self, args, nargs, kwnames);
+  return add_time_element<DynamicTimeEvent, sig::k_add_dynamic_time_event>(self, args, nargs, kwnames);
 }
 
 }  // namespace tide::py

@@ -1,5 +1,5 @@
-#include "lib/pattern/pattern_docs.hpp"
 #include "lib/pattern/pattern_object.hpp"
+#include "lib/pattern/pattern_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
@@ -8,18 +8,18 @@
 namespace tide::py {
 namespace {
 
-constexpr const char* kNewParams[] = {"min_dt", "max_dt", "min_at", "max_at", "ordered", "collector"};
-constexpr Signature kNew{"Pattern.__new__", kNewParams, 0};
-
 PyObject* pattern_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    Bound<6> a;
-    if (!bind(kNew, args, kwargs, a)) return nullptr;
+    Args<sig::kPatternClass> a;
+    if (!bind(args, kwargs, a)) return nullptr;
     Pattern p;
     std::string collector = "none";
-    if (!optional_arg(a[0], &p.min_dt, "min_dt", to_double) || !optional_arg(a[1], &p.max_dt, "max_dt", to_double) ||
-        !optional_arg(a[2], &p.min_at, "min_at", to_double) || !optional_arg(a[3], &p.max_at, "max_at", to_double) ||
-        !optional_arg(a[4], &p.ordered, "ordered", to_bool) || !optional_arg(a[5], &collector, "collector", to_string))
+    if (!optional_arg(a.arg<"min_dt">(), &p.min_dt, to_double) ||
+        !optional_arg(a.arg<"max_dt">(), &p.max_dt, to_double) ||
+        !optional_arg(a.arg<"min_at">(), &p.min_at, to_double) ||
+        !optional_arg(a.arg<"max_at">(), &p.max_at, to_double) ||
+        !optional_arg(a.arg<"ordered">(), &p.ordered, to_bool) ||
+        !optional_arg(a.arg<"collector">(), &collector, to_string))
       return nullptr;
     auto strategy = parse_collector(collector);
     if (!strategy) return raise(value_error(unknown_collector_message(collector)));
@@ -50,7 +50,7 @@ PyType_Slot kSlots[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(box_dealloc<PatternHolder>)},
     {Py_tp_repr, reinterpret_cast<void*>(pattern_repr)},
     {Py_tp_methods, kMethods},
-    {Py_tp_doc, const_cast<char*>(doc::kPatternClass)},
+    {Py_tp_doc, const_cast<char*>(signed_doc<sig::kPatternClass>())},
     {0, nullptr},
 };
 

@@ -35,10 +35,9 @@ class BuilderAccess {
 // One builder call: binds the arguments, takes exclusive access to the
 // pattern and runs body(args, pattern), which converts, checks and appends,
 // returning false with the exception set when the call fails.
-template <size_t N, class F>
-PyObject* builder_call(PyObject* self, const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-                       F&& body) {
-  return call_bound<N>(sig, args, nargs, kwnames, [&](const Bound<N>& a) -> PyObject* {
+template <const Signature& S, class F>
+PyObject* builder_call(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, F&& body) {
+  return call_bound<S>(args, nargs, kwnames, [&](const Args<S>& a) -> PyObject* {
     BuilderAccess access(self);
     if (!access || !body(a, access.pattern())) return nullptr;
     Py_RETURN_NONE;

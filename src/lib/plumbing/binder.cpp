@@ -26,9 +26,9 @@ bool bind_keyword(const Signature& sig, PyObject* key, PyObject* value, PyObject
     return false;
   }
   for (size_t i = 0; i < sig.n_params; ++i) {
-    if (PyUnicode_CompareWithASCIIString(key, sig.params[i]) != 0) continue;
+    if (PyUnicode_CompareWithASCIIString(key, sig.params[i].name) != 0) continue;
     if (out[i] != nullptr) {
-      PyErr_Format(PyExc_TypeError, msg::kMultipleValues, sig.name, sig.params[i]);
+      PyErr_Format(PyExc_TypeError, msg::kMultipleValues, sig.name, sig.params[i].name);
       return false;
     }
     out[i] = value;
@@ -51,7 +51,7 @@ bool check_required(const Signature& sig, PyObject** out) {
     ++seen;
     if (seen > 1) names += missing == 2 ? " and " : (seen == missing ? ", and " : ", ");
     names += "'";
-    names += sig.params[i];
+    names += sig.params[i].name;
     names += "'";
   }
   PyErr_Format(PyExc_TypeError, msg::kMissing, sig.name, missing, missing == 1 ? "" : "s", names.c_str());

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/py_ref.hpp"
 #include "types/expected.hpp"
 #include "types/token_id.hpp"
@@ -66,6 +67,17 @@ template <class T, class F>
 bool optional_arg(PyObject* o, T* out, const char* arg, F convert, bool none_is_absent = false) {
   if (o == nullptr || (none_is_absent && o == Py_None)) return true;
   return convert(o, out, arg);
+}
+
+// The same for a bound argument, which carries its parameter's name.
+template <class T, class F>
+bool optional_arg(Arg a, T* out, F convert, bool none_is_absent = false) {
+  return optional_arg(a.obj, out, a.name, convert, none_is_absent);
+}
+// A required argument (or one the caller has checked is given).
+template <class T, class F>
+bool convert_arg(Arg a, T* out, F convert) {
+  return convert(a.obj, out, a.name);
 }
 
 }  // namespace tide::py

@@ -13,20 +13,19 @@
 #include "lib/plumbing/numpy_buffers.hpp"
 #include "lib/plumbing/stream_input.hpp"
 #include "lib/query/query_object.hpp"
+#include "lib/query/query_signatures.hpp"
 
 namespace tide::py {
 namespace {
 
-constexpr const char* kParams[] = {"token_ids", "times", "offsets", "values"};
-constexpr Signature kSig{"TideQuery.match_batch", kParams, 3};
-
 // A one-dimensional array of exactly the given dtype in native byte order.
-bool to_array(PyObject* o, int typenum, PyArrayObject** out, const char* arg) {
+bool to_array(Arg arg, int typenum, PyArrayObject** out) {
+  PyObject* o = arg.obj;
   auto* a = reinterpret_cast<PyArrayObject*>(o);
   if (!PyArray_Check(o) || PyArray_NDIM(a) != 1 || !PyArray_EquivTypenums(PyArray_TYPE(a), typenum) ||
       !PyArray_ISNOTSWAPPED(a)) {
     raise_cannot_convert(o, msg::target::kArray);
-    prefix_type_error(arg);
+    prefix_type_error(arg.name);
     return false;
   }
   *out = a;
@@ -61,11 +60,12 @@ double mid_value(const MatchBuffer& buf) {
 }  // namespace
 
 PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<4>(kSig, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
+  return call_bound<sig::k_match_batch>(args, nargs, kwnames, [&](const Args<sig::k_match_batch>& a) -> PyObject* {
     PyArrayObject *tokens = nullptr, *times = nullptr, *offsets = nullptr, *values = nullptr;
-    if (!to_array(a[0], NPY_UINT32, &tokens, "token_ids") || !to_array(a[1], NPY_FLOAT64, &times, "times") ||
-        !to_array(a[2], NPY_INT64, &offsets, "offsets") ||
-        (a.present(3) && !to_array(a[3], NPY_FLOAT64, &values, "values")))
+    const Arg values_arg = a.arg<"values">();
+    if (!to_array(a.arg<"token_ids">(), NPY_UINT32, &tokens) || !to_array(a.arg<"times">(), NPY_FLOAT64, &times) ||
+        !to_array(a.arg<"offsets">(), NPY_INT64, &offsets) ||
+        (values_arg.present() && !to_array(values_arg, NPY_FLOAT64, &values)))
       return nullptr;
     if (!require_contiguous(tokens) || !require_contiguous(times) || !require_contiguous(offsets) ||
         !require_contiguous(values))

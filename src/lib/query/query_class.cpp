@@ -7,54 +7,49 @@
 #include "lib/plumbing/method_def.hpp"
 #include "lib/plumbing/stream_input.hpp"
 #include "lib/query/match_result.hpp"
-#include "lib/query/query_docs.hpp"
 #include "lib/query/query_object.hpp"
+#include "lib/query/query_signatures.hpp"
 
 namespace tide::py {
 namespace {
 
-constexpr const char* kNewParams[] = {"pattern"};
-constexpr Signature kNewSig{"TideQuery.__new__", kNewParams, 1};
-constexpr const char* kMatchParams[] = {"tokens", "times", "values", "first_only", "include_tokens"};
-constexpr Signature kMatchSig{"TideQuery.match_stream", kMatchParams, 2};
-constexpr const char* kPreParams[] = {"tokens", "times", "values"};
-constexpr Signature kPreSig{"TideQuery.preprocess", kPreParams, 2};
-constexpr const char* kMatchPreParams[] = {"stream", "first_only", "include_tokens"};
-constexpr Signature kMatchPreSig{"TideQuery.match_preprocessed", kMatchPreParams, 1};
-
 PyObject* query_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    Bound<1> a;
-    if (!bind(kNewSig, args, kwargs, a)) return nullptr;
-    if (!is_instance(a[0], Class::Pattern)) {
-      raise_cannot_convert(a[0], class_name(Class::Pattern));
+    Args<sig::kQueryClass> a;
+    if (!bind(args, kwargs, a)) return nullptr;
+    PyObject* pattern = a.get<"pattern">();
+    if (!is_instance(pattern, Class::Pattern)) {
+      raise_cannot_convert(pattern, class_name(Class::Pattern));
       prefix_type_error("pattern");
       return nullptr;
     }
-    return box_new<Pattern>(type, pattern_holder(a[0]).pattern);
+    return box_new<Pattern>(type, pattern_holder(pattern).pattern);
   });
 }
 
-bool convert_flags(PyObject* first_only_arg, PyObject* include_arg, bool* first_only, bool* include_tokens) {
-  return optional_arg(first_only_arg, first_only, "first_only", to_bool) &&
-         optional_arg(include_arg, include_tokens, "include_tokens", to_bool);
+template <const Signature& S>
+bool convert_flags(const Args<S>& a, bool* first_only, bool* include_tokens) {
+  return optional_arg(a.template arg<"first_only">(), first_only, to_bool) &&
+         optional_arg(a.template arg<"include_tokens">(), include_tokens, to_bool);
 }
 
 PyObject* match_stream(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<5>(kMatchSig, args, nargs, kwnames, [&](const Bound<5>& a) -> PyObject* {
+  return call_bound<sig::k_match_stream>(args, nargs, kwnames, [&](const Args<sig::k_match_stream>& a) -> PyObject* {
     StreamInput stream;
     bool first_only = false, include_tokens = false;
-    if (!stream.convert(a[0], a[1], a[2]) || !convert_flags(a[3], a[4], &first_only, &include_tokens) ||
-        !stream.check_lens() || !stream.intern())
+    if (!stream.convert(a.get<"tokens">(), a.get<"times">(), a.get<"values">()) ||
+        !convert_flags(a, &first_only, &include_tokens) || !stream.check_lens() || !stream.intern())
       return nullptr;
     return run_query(query_pattern(self), stream.view(), first_only, include_tokens);
   });
 }
 
 PyObject* preprocess(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<3>(kPreSig, args, nargs, kwnames, [&](const Bound<3>& a) -> PyObject* {
+  return call_bound<sig::k_preprocess>(args, nargs, kwnames, [&](const Args<sig::k_preprocess>& a) -> PyObject* {
     StreamInput stream;
-    if (!stream.convert(a[0], a[1], a[2]) || !stream.check_lens() || !stream.intern()) return nullptr;
+    if (!stream.convert(a.get<"tokens">(), a.get<"times">(), a.get<"values">()) || !stream.check_lens() ||
+        !stream.intern())
+      return nullptr;
     PyTypeObject* type = class_type(Class::PreprocessedStream);
     if (type == nullptr) return nullptr;
     return box_new<PreprocessedData>(
@@ -63,15 +58,17 @@ PyObject* preprocess(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
 }
 
 PyObject* match_preprocessed(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<3>(kMatchPreSig, args, nargs, kwnames, [&](const Bound<3>& a) -> PyObject* {
-    if (!is_instance(a[0], Class::PreprocessedStream)) {
-      raise_cannot_convert(a[0], class_name(Class::PreprocessedStream));
+  using A = Args<sig::k_match_preprocessed>;
+  return call_bound<sig::k_match_preprocessed>(args, nargs, kwnames, [&](const A& a) -> PyObject* {
+    PyObject* stream = a.get<"stream">();
+    if (!is_instance(stream, Class::PreprocessedStream)) {
+      raise_cannot_convert(stream, class_name(Class::PreprocessedStream));
       prefix_type_error("stream");
       return nullptr;
     }
     bool first_only = false, include_tokens = false;
-    if (!convert_flags(a[1], a[2], &first_only, &include_tokens)) return nullptr;
-    return run_query(query_pattern(self), unbox<PreprocessedData>(a[0]).view(), first_only, include_tokens);
+    if (!convert_flags(a, &first_only, &include_tokens)) return nullptr;
+    return run_query(query_pattern(self), unbox<PreprocessedData>(stream).view(), first_only, include_tokens);
   });
 }
 
@@ -84,7 +81,7 @@ PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(query_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(box_dealloc<Pattern>)},
     {Py_tp_methods, kMethods},
-    {Py_tp_doc, const_cast<char*>(doc::kQueryClass)},
+    {Py_tp_doc, const_cast<char*>(signed_doc<sig::kQueryClass>())},
     {0, nullptr},
 };
 

@@ -1,19 +1,15 @@
 // vocab_ids: the interner's ids for a vocabulary, for pre-coding a corpus.
 #include "lib/functions.hpp"
+#include "lib/module_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
 
 namespace tide::py {
-namespace {
-constexpr const char* kParams[] = {"tokens"};
-constexpr Signature kSig{"vocab_ids", kParams, 1};
-}  // namespace
-
 PyObject* vocab_ids(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<1>(kSig, args, nargs, kwnames, [&](const Bound<1>& a) -> PyObject* {
+  return call_bound<sig::k_vocab_ids>(args, nargs, kwnames, [&](const Args<sig::k_vocab_ids>& a) -> PyObject* {
     StringItems tokens;
-    if (!tokens.convert(a[0], "tokens")) return nullptr;
+    if (!tokens.convert(a.get<"tokens">(), "tokens")) return nullptr;
     auto ids = tokens.intern();
     if (!check(ids)) return nullptr;
     Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(ids->size())));

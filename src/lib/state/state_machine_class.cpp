@@ -6,8 +6,8 @@
 #include "lib/plumbing/errors.hpp"
 #include "lib/plumbing/method_def.hpp"
 #include "lib/refs/token_ref_convert.hpp"
-#include "lib/state/state_machine_docs.hpp"
 #include "lib/state/state_machine_object.hpp"
+#include "lib/state/state_machine_signatures.hpp"
 #include "state/builder.hpp"
 
 namespace tide::py {
@@ -62,45 +62,38 @@ PyObject* commit_rule(Access& access, Expected<Draft> draft, PyObject* trigger_a
   Py_RETURN_NONE;
 }
 
-constexpr const char* kNewParams[] = {"out_name"};
-constexpr Signature kNew{"StateMachine.__new__", kNewParams, 0};
-
 PyObject* machine_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   return guarded([&]() -> PyObject* {
-    Bound<1> a;
-    if (!bind(kNew, args, kwargs, a)) return nullptr;
+    Args<sig::kStateMachineClass> a;
+    if (!bind(args, kwargs, a)) return nullptr;
     std::string out_name = "out";
-    if (!optional_arg(a[0], &out_name, "out_name", to_string)) return nullptr;
+    if (!optional_arg(a.arg<"out_name">(), &out_name, to_string)) return nullptr;
     return box_new<MachineHolder>(type, MachineHolder{StateMachineDecl(std::move(out_name))});
   });
 }
 
-constexpr const char* kAddStateParams[] = {
-    "name",         "max_gap",    "gap_anchor", "sustain",       "self_transition",
-    "min_duration", "min_events", "require",    "drop_unclosed", "timeout_to"};
-constexpr Signature kAddState{"StateMachine.add_state", kAddStateParams, 1};
-
 PyObject* add_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<10>(kAddState, args, nargs, kwnames, [&](const Bound<10>& a) -> PyObject* {
+  return call_bound<sig::k_add_state>(args, nargs, kwnames, [&](const Args<sig::k_add_state>& a) -> PyObject* {
     Access access(self);
     if (!access) return nullptr;
     StateOptions opts;
     std::vector<Ref> require_items;
     size_t min_events = opts.min_events;
-    if (!to_string(a[0], &opts.name, "name") || !optional_arg(a[1], &opts.max_gap, "max_gap", to_double) ||
-        !optional_arg(a[2], &opts.gap_anchor, "gap_anchor", to_string) ||
-        !optional_arg(a[4], &opts.self_transition, "self_transition", to_string) ||
-        !optional_arg(a[5], &opts.min_duration, "min_duration", to_double) ||
-        !optional_arg(a[6], &min_events, "min_events", to_size) ||
-        !optional_arg(a[7], &require_items, "require", to_object_list, true) ||
-        !optional_arg(a[8], &opts.drop_unclosed, "drop_unclosed", to_bool) ||
-        !optional_arg(a[9], &opts.timeout_to, "timeout_to", to_optional_string, true))
+    if (!convert_arg(a.arg<"name">(), &opts.name, to_string) ||
+        !optional_arg(a.arg<"max_gap">(), &opts.max_gap, to_double) ||
+        !optional_arg(a.arg<"gap_anchor">(), &opts.gap_anchor, to_string) ||
+        !optional_arg(a.arg<"self_transition">(), &opts.self_transition, to_string) ||
+        !optional_arg(a.arg<"min_duration">(), &opts.min_duration, to_double) ||
+        !optional_arg(a.arg<"min_events">(), &min_events, to_size) ||
+        !optional_arg(a.arg<"require">(), &require_items, to_object_list, true) ||
+        !optional_arg(a.arg<"drop_unclosed">(), &opts.drop_unclosed, to_bool) ||
+        !optional_arg(a.arg<"timeout_to">(), &opts.timeout_to, to_optional_string, true))
       return nullptr;
     opts.min_events = min_events;
     auto draft = check_state(access.decl(), opts);
     if (!check(draft)) return nullptr;
     std::optional<TokenRef> sustain;
-    if (a.present(3) && !parse_token_ref(a[3], &sustain.emplace())) return nullptr;
+    if (a.arg<"sustain">().present() && !parse_token_ref(a.get<"sustain">(), &sustain.emplace())) return nullptr;
     std::vector<TokenRef> require;
     if (!parse_token_refs(require_items, &require)) return nullptr;
     tide::add_state(access.decl(), std::move(*draft), std::move(sustain), std::move(require));
@@ -108,46 +101,40 @@ PyObject* add_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
   });
 }
 
-constexpr const char* kAddEntryParams[] = {"state", "trigger", "from_states", "anchor"};
-constexpr Signature kAddEntry{"StateMachine.add_entry", kAddEntryParams, 2};
-
 PyObject* add_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<4>(kAddEntry, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
+  return call_bound<sig::k_add_entry>(args, nargs, kwnames, [&](const Args<sig::k_add_entry>& a) -> PyObject* {
     Access access(self);
     if (!access) return nullptr;
     std::string state, anchor = "end";
     std::vector<std::string> from_states;
-    if (!to_string(a[0], &state, "state") || !optional_arg(a[2], &from_states, "from_states", to_string_list, true) ||
-        !optional_arg(a[3], &anchor, "anchor", to_string))
+    if (!convert_arg(a.arg<"state">(), &state, to_string) ||
+        !optional_arg(a.arg<"from_states">(), &from_states, to_string_list, true) ||
+        !optional_arg(a.arg<"anchor">(), &anchor, to_string))
       return nullptr;
-    return commit_rule(access, check_entry(access.decl(), state, from_states, anchor), a[1], tide::add_entry);
+    return commit_rule(access, check_entry(access.decl(), state, from_states, anchor), a.get<"trigger">(),
+                       tide::add_entry);
   });
 }
 
-constexpr const char* kAddExitParams[] = {"state", "trigger", "inclusive", "anchor"};
-constexpr Signature kAddExit{"StateMachine.add_exit", kAddExitParams, 2};
-
 PyObject* add_exit(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<4>(kAddExit, args, nargs, kwnames, [&](const Bound<4>& a) -> PyObject* {
+  return call_bound<sig::k_add_exit>(args, nargs, kwnames, [&](const Args<sig::k_add_exit>& a) -> PyObject* {
     Access access(self);
     if (!access) return nullptr;
     std::string state, anchor = "end";
     bool inclusive = true;
-    if (!to_string(a[0], &state, "state") || !optional_arg(a[2], &inclusive, "inclusive", to_bool) ||
-        !optional_arg(a[3], &anchor, "anchor", to_string))
+    if (!convert_arg(a.arg<"state">(), &state, to_string) || !optional_arg(a.arg<"inclusive">(), &inclusive, to_bool) ||
+        !optional_arg(a.arg<"anchor">(), &anchor, to_string))
       return nullptr;
-    return commit_rule(access, check_exit(access.decl(), state, inclusive, anchor), a[1], tide::add_exit);
+    return commit_rule(access, check_exit(access.decl(), state, inclusive, anchor), a.get<"trigger">(), tide::add_exit);
   });
 }
 
-constexpr const char* kSpanParams[] = {"state", "valid_only"};
-constexpr Signature kSpan{"StateMachine.span", kSpanParams, 1};
-
 PyObject* span(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<2>(kSpan, args, nargs, kwnames, [&](const Bound<2>& a) -> PyObject* {
+  return call_bound<sig::k_span>(args, nargs, kwnames, [&](const Args<sig::k_span>& a) -> PyObject* {
     std::string state;
     bool valid_only = true;
-    if (!to_string(a[0], &state, "state") || !optional_arg(a[1], &valid_only, "valid_only", to_bool)) return nullptr;
+    if (!convert_arg(a.arg<"state">(), &state, to_string) || !optional_arg(a.arg<"valid_only">(), &valid_only, to_bool))
+      return nullptr;
     auto id = find_span_state(holder(self).decl, state);
     if (!check(id)) return nullptr;
     auto snapshot = finalize(holder(self).decl);
@@ -156,13 +143,10 @@ PyObject* span(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject
   });
 }
 
-constexpr const char* kStateIdParams[] = {"name"};
-constexpr Signature kStateId{"StateMachine.state_id", kStateIdParams, 1};
-
 PyObject* state_id(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<1>(kStateId, args, nargs, kwnames, [&](const Bound<1>& a) -> PyObject* {
+  return call_bound<sig::k_state_id>(args, nargs, kwnames, [&](const Args<sig::k_state_id>& a) -> PyObject* {
     std::string name;
-    if (!to_string(a[0], &name, "name")) return nullptr;
+    if (!convert_arg(a.arg<"name">(), &name, to_string)) return nullptr;
     auto id = find_state(holder(self).decl, name);
     if (!check(id)) return nullptr;
     return PyLong_FromUnsignedLong(*id);
@@ -193,7 +177,7 @@ PyMethodDef kMethods[] = {
 };
 
 PyGetSetDef kGetSet[] = {
-    {"state_names", state_names, nullptr, doc::kStateNames, nullptr},
+    {"state_names", state_names, nullptr, sig::kStateNames, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -203,7 +187,7 @@ PyType_Slot kSlots[] = {
     {Py_tp_repr, reinterpret_cast<void*>(machine_repr)},
     {Py_tp_methods, kMethods},
     {Py_tp_getset, kGetSet},
-    {Py_tp_doc, const_cast<char*>(doc::kStateMachineClass)},
+    {Py_tp_doc, const_cast<char*>(signed_doc<sig::kStateMachineClass>())},
     {0, nullptr},
 };
 

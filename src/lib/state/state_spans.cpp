@@ -1,5 +1,6 @@
 // state_spans: the state instances of one run as a dict of NumPy arrays.
 #include "lib/functions.hpp"
+#include "lib/module_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/cancel_check.hpp"
 #include "lib/plumbing/classes.hpp"
@@ -12,9 +13,6 @@
 
 namespace tide::py {
 namespace {
-
-constexpr const char* kParams[] = {"tokens", "times", "machine", "values", "include_invalid"};
-constexpr Signature kSig{"state_spans", kParams, 3};
 
 // One column: a new one-dimensional array of `n` items of C type T, filled
 // in place with field(instance) for each kept instance.
@@ -49,15 +47,17 @@ PyObject* spans_dict(const std::vector<const StateInstance*>& kept) {
 }  // namespace
 
 PyObject* state_spans(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return call_bound<5>(kSig, args, nargs, kwnames, [&](const Bound<5>& a) -> PyObject* {
+  return call_bound<sig::k_state_spans>(args, nargs, kwnames, [&](const Args<sig::k_state_spans>& a) -> PyObject* {
     StreamInput in;
     bool include_invalid = true;
     // Converted in signature order: the machine comes between times and values.
-    if (!in.convert(a[0], a[1], nullptr) || !to_machine(a[2], "machine")) return nullptr;
-    if (a.present(3) && !to_double_list(a[3], &in.values.emplace(), "values")) return nullptr;
-    if (!optional_arg(a[4], &include_invalid, "include_invalid", to_bool)) return nullptr;
+    if (!in.convert(a.get<"tokens">(), a.get<"times">(), nullptr) || !to_machine(a.get<"machine">(), "machine"))
+      return nullptr;
+    if (a.arg<"values">().present() && !convert_arg(a.arg<"values">(), &in.values.emplace(), to_double_list))
+      return nullptr;
+    if (!optional_arg(a.arg<"include_invalid">(), &include_invalid, to_bool)) return nullptr;
     if (!in.check_lens() || !in.intern()) return nullptr;
-    auto snapshot = finalize(machine_decl(a[2]));
+    auto snapshot = finalize(machine_decl(a.get<"machine">()));
     if (!check(snapshot)) return nullptr;
     CancelCheck cancel = interrupt_check();
     auto instances = run_machine(**snapshot, in.view(), cancel);
