@@ -6,6 +6,43 @@
 
 namespace tide::py::sig {
 
+// The time bounds of an element and whether the search may try it again.
+inline constexpr std::array<Param, 5> kTimeBounds{{
+    {"min_dt", "0.0"},
+    {"max_dt", "..."},
+    {"min_at", "..."},
+    {"max_at", "..."},
+    {"backtrackable", "True"},
+}};
+
+// Value bounds of a single matched token.
+inline constexpr std::array<Param, 3> kMatchVal{{
+    {"min_val", "..."},
+    {"max_val", "..."},
+    {"require_nan_val", "False"},
+}};
+
+// Value bounds of a single blocking token.
+inline constexpr std::array<Param, 3> kBlockVal{{
+    {"block_min_val", "..."},
+    {"block_max_val", "..."},
+    {"block_require_nan_val", "False"},
+}};
+
+// Per-token (or per-sequence) value bounds of the matched tokens.
+inline constexpr std::array<Param, 3> kMatchVals{{
+    {"min_vals", "None"},
+    {"max_vals", "None"},
+    {"require_nan_vals", "None"},
+}};
+
+// Per-token (or per-sequence) value bounds of the blocking tokens.
+inline constexpr std::array<Param, 3> kBlockVals{{
+    {"block_min_vals", "None"},
+    {"block_max_vals", "None"},
+    {"block_require_nan_vals", "None"},
+}};
+
 inline constexpr Param kPatternClassParams[] = {
     {"min_dt", "0.0"}, {"max_dt", "..."},   {"min_at", "..."},
     {"max_at", "..."}, {"ordered", "True"}, {"collector", R"("none")"},
@@ -13,131 +50,47 @@ inline constexpr Param kPatternClassParams[] = {
 
 inline constexpr Signature kPatternClass{Kind::Constructor, "Pattern.__new__", kPatternClassParams};
 
-inline constexpr Param k_add_event_params[] = {
-    {"match_token"},
-    {"block_token", "None"},
-    {"min_dt", "0.0"},
-    {"max_dt", "..."},
-    {"min_at", "..."},
-    {"max_at", "..."},
-    {"backtrackable", "True"},
-    {"min_val", "..."},
-    {"max_val", "..."},
-    {"require_nan_val", "False"},
-    {"block_min_val", "..."},
-    {"block_max_val", "..."},
-    {"block_require_nan_val", "False"},
-};
+inline constexpr auto k_add_event_params =
+    join(params({{"match_token"}, {"block_token", "None"}}), kTimeBounds, kMatchVal, kBlockVal);
 
 inline constexpr Signature k_add_event{Kind::Method, "Pattern.add_event", k_add_event_params};
 
-inline constexpr Param k_add_event_set_params[] = {
-    {"match_tokens"},
-    {"block_tokens", "None"},
-    {"min_dt", "0.0"},
-    {"max_dt", "..."},
-    {"min_at", "..."},
-    {"max_at", "..."},
-    {"backtrackable", "True"},
-    {"min_vals", "None"},
-    {"max_vals", "None"},
-    {"require_nan_vals", "None"},
-    {"block_min_vals", "None"},
-    {"block_max_vals", "None"},
-    {"block_require_nan_vals", "None"},
-};
+inline constexpr auto k_add_event_set_params =
+    join(params({{"match_tokens"}, {"block_tokens", "None"}}), kTimeBounds, kMatchVals, kBlockVals);
 
 inline constexpr Signature k_add_event_set{Kind::Method, "Pattern.add_event_set", k_add_event_set_params};
 
-inline constexpr Param k_add_event_seq_params[] = {
-    {"match_seqs"},
-    {"block_seqs", "None"},
-    {"min_dt", "0.0"},
-    {"max_dt", "..."},
-    {"min_at", "..."},
-    {"max_at", "..."},
-    {"backtrackable", "True"},
-    {"min_vals", "None"},
-    {"max_vals", "None"},
-    {"require_nan_vals", "None"},
-    {"block_min_vals", "None"},
-    {"block_max_vals", "None"},
-    {"block_require_nan_vals", "None"},
-};
+inline constexpr auto k_add_event_seq_params =
+    join(params({{"match_seqs"}, {"block_seqs", "None"}}), kTimeBounds, kMatchVals, kBlockVals);
 
 inline constexpr Signature k_add_event_seq{Kind::Method, "Pattern.add_event_seq", k_add_event_seq_params};
 
-inline constexpr Param k_add_time_event_params[] = {
-    {"block_token", "None"},
-    {"min_dt", "0.0"},
-    {"max_dt", "..."},
-    {"min_at", "..."},
-    {"max_at", "..."},
-    {"backtrackable", "True"},
-    {"block_min_val", "..."},
-    {"block_max_val", "..."},
-    {"block_require_nan_val", "False"},
-    {"block_tokens", "None"},
-    {"block_min_vals", "None"},
-    {"block_max_vals", "None"},
-    {"block_require_nan_vals", "None"},
-};
+inline constexpr auto k_add_time_event_params =
+    join(params({{"block_token", "None"}}), kTimeBounds, kBlockVal, params({{"block_tokens", "None"}}), kBlockVals);
 
 inline constexpr Signature k_add_time_event{Kind::Method, "Pattern.add_time_event", k_add_time_event_params};
 
-inline constexpr Param k_add_dynamic_time_event_params[] = {
-    {"block_token", "None"},
-    {"rel_min_dt", "0.0"},
-    {"rel_max_dt", "..."},
-    {"min_at", "..."},
-    {"max_at", "..."},
-    {"backtrackable", "True"},
-    {"block_min_val", "..."},
-    {"block_max_val", "..."},
-    {"block_require_nan_val", "False"},
-    {"block_tokens", "None"},
-    {"block_min_vals", "None"},
-    {"block_max_vals", "None"},
-    {"block_require_nan_vals", "None"},
-};
+inline constexpr auto k_add_dynamic_time_event_params = join(params({{"block_token", "None"},
+                                                                     {"rel_min_dt", "0.0"},
+                                                                     {"rel_max_dt", "..."},
+                                                                     {"min_at", "..."},
+                                                                     {"max_at", "..."},
+                                                                     {"backtrackable", "True"}}),
+                                                             kBlockVal, params({{"block_tokens", "None"}}), kBlockVals);
 
 inline constexpr Signature k_add_dynamic_time_event{Kind::Method, "Pattern.add_dynamic_time_event",
                                                     k_add_dynamic_time_event_params};
 
-inline constexpr Param k_add_dynamic_event_params[] = {
-    {"static_block_tokens", "None"},
-    {"min_dt", "0.0"},
-    {"max_dt", "..."},
-    {"min_at", "..."},
-    {"max_at", "..."},
-    {"backtrackable", "True"},
-    {"min_val", "..."},
-    {"max_val", "..."},
-    {"require_nan_val", "False"},
-    {"block_min_vals", "None"},
-    {"block_max_vals", "None"},
-    {"block_require_nan_vals", "None"},
-};
+inline constexpr auto k_add_dynamic_event_params =
+    join(params({{"static_block_tokens", "None"}}), kTimeBounds, kMatchVal, kBlockVals);
 
 inline constexpr Signature k_add_dynamic_event{Kind::Method, "Pattern.add_dynamic_event", k_add_dynamic_event_params};
 
-inline constexpr Param k_add_dynamic_event_set_params[] = {
-    {"static_match_tokens", "None"},
-    {"static_block_tokens", "None"},
-    {"match_from_last", "False"},
-    {"block_from_last", "False"},
-    {"min_dt", "0.0"},
-    {"max_dt", "..."},
-    {"min_at", "..."},
-    {"max_at", "..."},
-    {"backtrackable", "True"},
-    {"min_vals", "None"},
-    {"max_vals", "None"},
-    {"require_nan_vals", "None"},
-    {"block_min_vals", "None"},
-    {"block_max_vals", "None"},
-    {"block_require_nan_vals", "None"},
-};
+inline constexpr auto k_add_dynamic_event_set_params = join(params({{"static_match_tokens", "None"},
+                                                                    {"static_block_tokens", "None"},
+                                                                    {"match_from_last", "False"},
+                                                                    {"block_from_last", "False"}}),
+                                                            kTimeBounds, kMatchVals, kBlockVals);
 
 inline constexpr Signature k_add_dynamic_event_set{Kind::Method, "Pattern.add_dynamic_event_set",
                                                    k_add_dynamic_event_set_params};

@@ -4,6 +4,7 @@
 // from the same declaration at compile time, so the two cannot drift apart.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string_view>
@@ -11,7 +12,7 @@
 namespace tide::py {
 
 struct Param {
-  const char* name;
+  const char* name = nullptr;
   const char* shown_default = nullptr;  // "None", "0.0", "...": null for a required parameter
 };
 
@@ -33,13 +34,18 @@ struct Signature {
 
   // Required parameters must come first: a declaration that breaks this
   // does not compile.
-  template <size_t N>
-  consteval Signature(Kind kind_, const char* name_, const Param (&params_)[N], const char* body_ = "")
-      : kind(kind_), name(name_), params(params_), n_params(N), n_required(0), body(body_) {
-    while (n_required < N && params_[n_required].shown_default == nullptr) ++n_required;
-    for (size_t i = n_required; i < N; ++i)
+  consteval Signature(Kind kind_, const char* name_, const Param* params_, size_t n, const char* body_)
+      : kind(kind_), name(name_), params(params_), n_params(n), n_required(0), body(body_) {
+    while (n_required < n && params_[n_required].shown_default == nullptr) ++n_required;
+    for (size_t i = n_required; i < n; ++i)
       if (params_[i].shown_default == nullptr) throw "a required parameter follows an optional one";
   }
+  template <size_t N>
+  consteval Signature(Kind kind_, const char* name_, const Param (&params_)[N], const char* body_ = "")
+      : Signature(kind_, name_, params_, N, body_) {}
+  template <size_t N>
+  consteval Signature(Kind kind_, const char* name_, const std::array<Param, N>& params_, const char* body_ = "")
+      : Signature(kind_, name_, params_.data(), N, body_) {}
 
   // The position of the parameter called `param`, n_params when there is none.
   constexpr size_t index(std::string_view param) const {
@@ -57,6 +63,23 @@ struct Signature {
     return kind == Kind::Constructor ? full.substr(0, dot) : full.substr(dot + 1);
   }
 };
+
+// A group of parameters: params({{"tokens"}, {"values", "None"}}).
+template <size_t N>
+consteval std::array<Param, N> params(const Param (&list)[N]) {
+  std::array<Param, N> out{};
+  std::copy(list, list + N, out.begin());
+  return out;
+}
+
+// Parameter lists joined from groups that several signatures share, in order.
+template <size_t... N>
+consteval std::array<Param, (N + ...)> join(const std::array<Param, N>&... groups) {
+  std::array<Param, (N + ...)> out{};
+  size_t at = 0;
+  ((std::copy(groups.begin(), groups.end(), out.begin() + at), at += N), ...);
+  return out;
+}
 
 namespace signature_text {
 
