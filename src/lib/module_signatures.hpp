@@ -6,9 +6,7 @@
 
 namespace tide::py::sig {
 
-inline constexpr Param k_vocab_ids_params[] = {
-    {"tokens"},
-};
+inline constexpr Param k_vocab_ids_params[] = {{"tokens"}};
 
 inline constexpr Signature k_vocab_ids{Kind::Function, "vocab_ids", k_vocab_ids_params,
                                        R"doc(Return this library's internal token ids for a vocabulary, in order.
@@ -22,18 +20,12 @@ Example:
   remap = np.array(ids, dtype=np.uint32)    # external_code -> tide id
   tide_tokens = remap[corpus_codes]         # one vectorized numpy pass)doc"};
 
-inline constexpr Param k_annotate_stream_params[] = {
-    {"tokens"},
-    {"times"},
-    {"specs"},
-    {"values", "None"},
-};
+inline constexpr Param k_annotate_stream_params[] = {{"tokens"}, {"times"}, {"specs"}, {"values", "None"}};
 
 inline constexpr Signature k_annotate_stream{Kind::Function, "annotate_stream", k_annotate_stream_params};
 
 inline constexpr Param k_state_spans_params[] = {
-    {"tokens"}, {"times"}, {"machine"}, {"values", "None"}, {"include_invalid", "True"},
-};
+    {"tokens"}, {"times"}, {"machine"}, {"values", "None"}, {"include_invalid", "True"}};
 
 inline constexpr Signature k_state_spans{Kind::Function, "state_spans", k_state_spans_params};
 

@@ -6,36 +6,21 @@
 
 namespace tide::py::sig {
 
-inline constexpr Param k_future_occurrence_params[] = {
-    {"name"},
-    {"x"},
-    {"window_t"},
-    {"partial_window", "False"},
-};
+inline constexpr Param k_future_occurrence_params[] = {{"name"}, {"x"}, {"window_t"}, {"partial_window", "False"}};
 
 inline constexpr Signature k_future_occurrence{
     Kind::StaticMethod, "AnnotationSpec.future_occurrence", k_future_occurrence_params,
     R"doc(For each position i, label whether X fires within [time[i], time[i]+window_t].
 Labels: 1=yes  0=no  -1=n/a (partial_window=False and window exceeds stream end).)doc"};
 
-inline constexpr Param k_past_occurrence_params[] = {
-    {"name"},
-    {"x"},
-    {"window_t"},
-    {"partial_window", "False"},
-};
+inline constexpr Param k_past_occurrence_params[] = {{"name"}, {"x"}, {"window_t"}, {"partial_window", "False"}};
 
 inline constexpr Signature k_past_occurrence{
     Kind::StaticMethod, "AnnotationSpec.past_occurrence", k_past_occurrence_params,
     R"doc(For each position i, label whether X fired within [time[i]-window_t, time[i]].
 Labels: 1=yes  0=no  -1=n/a (partial_window=False and window precedes stream start).)doc"};
 
-inline constexpr Param k_before_event_params[] = {
-    {"name"},
-    {"x"},
-    {"y"},
-    {"reset", "True"},
-};
+inline constexpr Param k_before_event_params[] = {{"name"}, {"x"}, {"y"}, {"reset", "True"}};
 
 inline constexpr Signature k_before_event{Kind::StaticMethod, "AnnotationSpec.before_event", k_before_event_params,
                                           R"doc(Label each Y-delimited epoch by whether X occurs anywhere inside it.
@@ -51,11 +36,7 @@ reset=False: the whole stream is one epoch — 1 if the first X is at or
   before the first Y, 0 if a Y comes first, -1 if neither occurs.
 Labels: 1=yes  0=no  -1=n/a.)doc"};
 
-inline constexpr Param k_in_span_params[] = {
-    {"name"},
-    {"x"},
-    {"span"},
-};
+inline constexpr Param k_in_span_params[] = {{"name"}, {"x"}, {"span"}};
 
 inline constexpr Signature k_in_span{Kind::StaticMethod, "AnnotationSpec.in_span", k_in_span_params,
                                      R"doc(For each position i, label whether it is in a span that also contains X.
@@ -67,11 +48,7 @@ inline constexpr Signature k_in_span{Kind::StaticMethod, "AnnotationSpec.in_span
 Labels: 1=yes (in a span with X)  0=no (in a span without X)  -1=n/a (not in any span).)doc"};
 
 inline constexpr Param k_future_span_occurrence_params[] = {
-    {"name"},
-    {"span"},
-    {"window_t"},
-    {"partial_window", "False"},
-};
+    {"name"}, {"span"}, {"window_t"}, {"partial_window", "False"}};
 
 inline constexpr Signature k_future_span_occurrence{
     Kind::StaticMethod, "AnnotationSpec.future_span_occurrence", k_future_span_occurrence_params,
@@ -83,11 +60,7 @@ Labels: 2=position is inside a span  1=span starts within window
         0=no span in window  -1=n/a (partial_window=False, window exceeds stream end).)doc"};
 
 inline constexpr Param k_past_span_occurrence_params[] = {
-    {"name"},
-    {"span"},
-    {"window_t"},
-    {"partial_window", "False"},
-};
+    {"name"}, {"span"}, {"window_t"}, {"partial_window", "False"}};
 
 inline constexpr Signature k_past_span_occurrence{
     Kind::StaticMethod, "AnnotationSpec.past_span_occurrence", k_past_span_occurrence_params,
@@ -97,8 +70,7 @@ Labels: 2=currently inside a span  1=span started within past window
         0=no span in window  -1=n/a (partial_window=False, window precedes stream start).)doc"};
 
 inline constexpr Param k_window_aggregate_params[] = {
-    {"name"}, {"k"}, {"window_t"}, {"agg", R"("mean")"}, {"forward", "True"}, {"partial_window", "False"},
-};
+    {"name"}, {"k"}, {"window_t"}, {"agg", R"("mean")"}, {"forward", "True"}, {"partial_window", "False"}};
 
 inline constexpr Signature k_window_aggregate{
     Kind::StaticMethod, "AnnotationSpec.window_aggregate", k_window_aggregate_params,
@@ -112,12 +84,7 @@ forward=False:           window is [time[i]-window_t, time[i]].
 agg: one of "min", "max", "mean", "count".
 Returns float64 array; NaN = empty window or n/a (partial_window=False).)doc"};
 
-inline constexpr Param k_span_aggregate_params[] = {
-    {"name"},
-    {"k"},
-    {"span"},
-    {"agg", R"("mean")"},
-};
+inline constexpr Param k_span_aggregate_params[] = {{"name"}, {"k"}, {"span"}, {"agg", R"("mean")"}};
 
 inline constexpr Signature k_span_aggregate{
     Kind::StaticMethod, "AnnotationSpec.span_aggregate", k_span_aggregate_params,
@@ -131,11 +98,7 @@ Returns float64; NaN outside every span, and inside a span holding no K
 (except agg="count", which is 0 there).)doc"};
 
 inline constexpr Param k_state_label_params[] = {
-    {"name"},
-    {"machine"},
-    {"default_state", "0"},
-    {"invalid_label", "..."},
-};
+    {"name"}, {"machine"}, {"default_state", "0"}, {"invalid_label", "..."}};
 
 inline constexpr Signature k_state_label{Kind::StaticMethod, "AnnotationSpec.state_label", k_state_label_params,
                                          R"doc(Label every position with the state a StateMachine was in at that point.

@@ -7,46 +7,26 @@
 namespace tide::py::sig {
 
 // The time bounds of an element and whether the search may try it again.
-inline constexpr std::array<Param, 5> kTimeBounds{{
-    {"min_dt", "0.0"},
-    {"max_dt", "..."},
-    {"min_at", "..."},
-    {"max_at", "..."},
-    {"backtrackable", "True"},
-}};
+inline constexpr std::array<Param, 5> kTimeBounds{
+    {{"min_dt", "0.0"}, {"max_dt", "..."}, {"min_at", "..."}, {"max_at", "..."}, {"backtrackable", "True"}}};
 
 // Value bounds of a single matched token.
-inline constexpr std::array<Param, 3> kMatchVal{{
-    {"min_val", "..."},
-    {"max_val", "..."},
-    {"require_nan_val", "False"},
-}};
+inline constexpr std::array<Param, 3> kMatchVal{{{"min_val", "..."}, {"max_val", "..."}, {"require_nan_val", "False"}}};
 
 // Value bounds of a single blocking token.
-inline constexpr std::array<Param, 3> kBlockVal{{
-    {"block_min_val", "..."},
-    {"block_max_val", "..."},
-    {"block_require_nan_val", "False"},
-}};
+inline constexpr std::array<Param, 3> kBlockVal{
+    {{"block_min_val", "..."}, {"block_max_val", "..."}, {"block_require_nan_val", "False"}}};
 
 // Per-token (or per-sequence) value bounds of the matched tokens.
-inline constexpr std::array<Param, 3> kMatchVals{{
-    {"min_vals", "None"},
-    {"max_vals", "None"},
-    {"require_nan_vals", "None"},
-}};
+inline constexpr std::array<Param, 3> kMatchVals{
+    {{"min_vals", "None"}, {"max_vals", "None"}, {"require_nan_vals", "None"}}};
 
 // Per-token (or per-sequence) value bounds of the blocking tokens.
-inline constexpr std::array<Param, 3> kBlockVals{{
-    {"block_min_vals", "None"},
-    {"block_max_vals", "None"},
-    {"block_require_nan_vals", "None"},
-}};
+inline constexpr std::array<Param, 3> kBlockVals{
+    {{"block_min_vals", "None"}, {"block_max_vals", "None"}, {"block_require_nan_vals", "None"}}};
 
-inline constexpr Param kPatternClassParams[] = {
-    {"min_dt", "0.0"}, {"max_dt", "..."},   {"min_at", "..."},
-    {"max_at", "..."}, {"ordered", "True"}, {"collector", R"("none")"},
-};
+inline constexpr Param kPatternClassParams[] = {{"min_dt", "0.0"}, {"max_dt", "..."},   {"min_at", "..."},
+                                                {"max_at", "..."}, {"ordered", "True"}, {"collector", R"("none")"}};
 
 inline constexpr Signature kPatternClass{Kind::Constructor, "Pattern.__new__", kPatternClassParams};
 
@@ -96,11 +76,7 @@ inline constexpr Signature k_add_dynamic_event_set{Kind::Method, "Pattern.add_dy
                                                    k_add_dynamic_event_set_params};
 
 inline constexpr Param k_add_mapped_event_params[] = {
-    {"source_element"},
-    {"match_map"},
-    {"default", "None"},
-    {"backtrackable", "True"},
-};
+    {"source_element"}, {"match_map"}, {"default", "None"}, {"backtrackable", "True"}};
 
 inline constexpr Signature k_add_mapped_event{Kind::Method, "Pattern.add_mapped_event", k_add_mapped_event_params,
                                               R"doc(Add a mapped (fully dynamic) element.
@@ -139,11 +115,7 @@ Example — four condition codes each map to their treatment:
   ))doc"};
 
 inline constexpr Param k_add_midstream_collector_params[] = {
-    {"match_tokens"},
-    {"start_after"},
-    {"stop_before"},
-    {"collector", R"("collect_tokens")"},
-};
+    {"match_tokens"}, {"start_after"}, {"stop_before"}, {"collector", R"("collect_tokens")"}};
 
 inline constexpr Signature k_add_midstream_collector{
     Kind::Method, "Pattern.add_midstream_collector", k_add_midstream_collector_params,

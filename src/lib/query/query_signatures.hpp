@@ -6,15 +6,12 @@
 
 namespace tide::py::sig {
 
-inline constexpr Param kQueryClassParams[] = {
-    {"pattern"},
-};
+inline constexpr Param kQueryClassParams[] = {{"pattern"}};
 
 inline constexpr Signature kQueryClass{Kind::Constructor, "TideQuery.__new__", kQueryClassParams};
 
 inline constexpr Param k_match_stream_params[] = {
-    {"tokens"}, {"times"}, {"values", "None"}, {"first_only", "False"}, {"include_tokens", "False"},
-};
+    {"tokens"}, {"times"}, {"values", "None"}, {"first_only", "False"}, {"include_tokens", "False"}};
 
 inline constexpr Signature k_match_stream{Kind::Method, "TideQuery.match_stream", k_match_stream_params,
                                           R"doc(Match a token stream.
@@ -33,31 +30,19 @@ Returns a dict of numpy arrays (one FFI crossing for all results):
 include_tokens=False (default) skips string resolution entirely — use
 this when you only need match positions and times.)doc"};
 
-inline constexpr Param k_preprocess_params[] = {
-    {"tokens"},
-    {"times"},
-    {"values", "None"},
-};
+inline constexpr Param k_preprocess_params[] = {{"tokens"}, {"times"}, {"values", "None"}};
 
 inline constexpr Signature k_preprocess{Kind::Method, "TideQuery.preprocess", k_preprocess_params,
                                         R"doc(Pre-intern a token stream for repeated matching against multiple patterns.
 Amortises the string→ID conversion cost across multiple match_preprocessed calls.)doc"};
 
 inline constexpr Param k_match_preprocessed_params[] = {
-    {"stream"},
-    {"first_only", "False"},
-    {"include_tokens", "False"},
-};
+    {"stream"}, {"first_only", "False"}, {"include_tokens", "False"}};
 
 inline constexpr Signature k_match_preprocessed{Kind::Method, "TideQuery.match_preprocessed",
                                                 k_match_preprocessed_params};
 
-inline constexpr Param k_match_batch_params[] = {
-    {"token_ids"},
-    {"times"},
-    {"offsets"},
-    {"values", "None"},
-};
+inline constexpr Param k_match_batch_params[] = {{"token_ids"}, {"times"}, {"offsets"}, {"values", "None"}};
 
 inline constexpr Signature k_match_batch{Kind::Method, "TideQuery.match_batch", k_match_batch_params,
                                          R"doc(Batch match over many documents in a single call, consuming **pre-coded
