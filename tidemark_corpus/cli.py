@@ -50,7 +50,7 @@ def _client(workers: int | None, scheduler: str | None) -> Iterator[Any]:
         with Client(scheduler) as client:
             yield client
         return
-    if workers < 1:
+    if workers is None or workers < 1:
         raise ValueError(f"--workers: expected a positive number, got {workers}")
     with local_client(workers) as client:
         yield client

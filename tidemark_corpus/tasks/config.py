@@ -56,6 +56,11 @@ class Window:
     index_timestamp: str | None = None
 
     @property
+    def anchor(self) -> str:
+        """What the root boundary refers to: "trigger" or "<window>.start"/"<window>.end"."""
+        return str((self.start if self.start.external else self.end).base)
+
+    @property
     def root(self) -> str:
         """The boundary that refers outside the window ("start" or "end")."""
         return "start" if self.start.external else "end"
@@ -259,14 +264,13 @@ def _check_tree(src: str, windows: dict[str, Window]) -> None:
     """Every external reference names a window boundary that exists, and the references
     form a tree rooted at the trigger (no window depends on itself)."""
     for w in windows.values():
-        base = (w.start if w.start.external else w.end).base
+        base = w.anchor
         if base != "trigger" and base.split(".")[0] not in windows:
             raise TaskFileError(src, f"windows.{w.name}", f"refers to {base!r}, which is not a window boundary")
     for w in windows.values():
         seen, name = {w.name}, w.name
         while True:
-            ref = windows[name]
-            base = (ref.start if ref.start.external else ref.end).base
+            base = windows[name].anchor
             if base == "trigger":
                 break
             name = base.split(".")[0]
@@ -283,7 +287,7 @@ def _check_uses(src: str, cfg: TaskConfig) -> None:
     """Static predicates describe a subject, not a timestamp: they may only be combined
     into derived predicates, never counted in a window or used as the trigger."""
     static = set(cfg.demographics)
-    uses = [("trigger", cfg.trigger)]
+    uses: list[tuple[str, str | None]] = [("trigger", cfg.trigger)]
     for w in cfg.windows.values():
         uses += [(f"windows.{w.name}.has.{p}", p) for p, _, _ in w.has]
         uses += [(f"windows.{w.name}.label", w.label)]

@@ -7,6 +7,7 @@ is dropped as soon as a boundary has no event or a window breaks a `has` constra
 """
 
 from dataclasses import dataclass
+from typing import TYPE_CHECKING
 
 import numpy as np
 
@@ -15,6 +16,9 @@ from .predicates import PredicateCounts
 from .references import Endpoint
 from .search import next_marked, previous_marked
 from .timeline import Timeline
+
+if TYPE_CHECKING:
+    from ..corpus import Corpus
 
 
 @dataclass
@@ -36,9 +40,8 @@ def _tree_order(windows: dict[str, Window]) -> list[Window]:
     def place(w: Window) -> None:
         if w.name in placed:
             return
-        base = (w.start if w.start.external else w.end).base
-        if base != "trigger":
-            place(windows[base.split(".")[0]])
+        if w.anchor != "trigger":
+            place(windows[w.anchor.split(".")[0]])
         placed.add(w.name)
         done.append(w)
 
@@ -48,7 +51,7 @@ def _tree_order(windows: dict[str, Window]) -> list[Window]:
 
 
 class _Realizer:
-    def __init__(self, cfg: TaskConfig, corpus) -> None:
+    def __init__(self, cfg: TaskConfig, corpus: "Corpus") -> None:
         self.cfg = cfg
         self.tl = Timeline.of(corpus)
         self.counts = PredicateCounts(cfg, corpus, self.tl)
@@ -79,30 +82,34 @@ class _Realizer:
             rows, subject = rows[rows_ok], subject[rows_ok]
         return subject, self.tl.micros[rows]
 
-    def boundary(self, e: Endpoint, w: Window, subject: np.ndarray, origin: np.ndarray):
+    def boundary(
+        self, e: Endpoint, w: Window, subject: np.ndarray, origin: np.ndarray
+    ) -> tuple[np.ndarray, np.ndarray]:
         """The boundary's time for each row and whether it exists. A fixed offset always
         exists. The next (previous) event of a predicate is searched after (before) the
         origin; the origin's own timestamp counts only when it is the window's other
         boundary and the window includes both ends, so that it is a one-point window."""
         if e.arrow is None:
             return origin + e.offset, np.ones(len(origin), dtype=bool)
-        tl = self.tl
+        tl, predicate = self.tl, str(e.predicate)
         itself = not e.external and w.start_inclusive and w.end_inclusive
         if e.arrow == "->":
             lo = tl.locate(subject, origin, after=not itself)
-            found = self.next_of(e.predicate)[lo]
+            found = self.next_of(predicate)[lo]
             ok = found < tl.offsets[subject + 1]
         else:
             hi = tl.locate(subject, origin, after=itself)
-            found = np.where(hi > 0, self.previous_of(e.predicate)[np.maximum(hi - 1, 0)], -1)
+            found = np.where(hi > 0, self.previous_of(predicate)[np.maximum(hi - 1, 0)], -1)
             ok = found >= tl.offsets[subject]
         return tl.micros[np.clip(found, 0, max(tl.size - 1, 0))] if tl.size else origin, ok
 
-    def window_counts(self, name: str, w: Window, subject, start, end) -> np.ndarray:
+    def window_counts(
+        self, name: str, w: Window, subject: np.ndarray, start: np.ndarray, end: np.ndarray
+    ) -> np.ndarray:
         lo = self.tl.locate(subject, start, after=not w.start_inclusive)
         hi = self.tl.locate(subject, end, after=w.end_inclusive)
         acc = self.cumulative(name)
-        return np.maximum(acc[hi] - acc[lo], 0)
+        return np.asarray(np.maximum(acc[hi] - acc[lo], 0))
 
     def run(self) -> Realized:
         subject, trigger = self.triggers()
@@ -112,7 +119,7 @@ class _Realizer:
             start_e = w.start if w.start.base is not None else Endpoint("end", arrow="<-", predicate=RECORD_START)
             end_e = w.end if w.end.base is not None else Endpoint("start", arrow="->", predicate=RECORD_END)
             root, other = (start_e, end_e) if w.root == "start" else (end_e, start_e)
-            root_t, ok = self.boundary(root, w, subject, times[root.base])
+            root_t, ok = self.boundary(root, w, subject, times[str(root.base)])
             other_t, ok2 = self.boundary(other, w, subject, root_t)
             ok &= ok2
             start_t, end_t = (root_t, other_t) if w.root == "start" else (other_t, root_t)
@@ -132,6 +139,6 @@ class _Realizer:
         return Realized(subject, times, label)
 
 
-def realize(cfg: TaskConfig, corpus) -> Realized:
+def realize(cfg: TaskConfig, corpus: "Corpus") -> Realized:
     """The valid triggers of `cfg` in `corpus` with their window boundaries and label."""
     return _Realizer(cfg, corpus).run()

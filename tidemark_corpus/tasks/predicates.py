@@ -1,6 +1,8 @@
 """Predicate counts per (subject, timestamp), computed over the whole corpus at once: code
 tests run over the vocabulary, value and column tests over the event arrays."""
 
+from typing import TYPE_CHECKING
+
 import numpy as np
 import polars as pl
 import pyarrow as pa
@@ -9,6 +11,9 @@ import pyarrow.compute as pc
 from .config import ANY_EVENT, RECORD_END, RECORD_START, DerivedPredicate, PlainPredicate, TaskConfig
 from .errors import TaskFileError
 from .timeline import Timeline
+
+if TYPE_CHECKING:
+    from ..corpus import Corpus
 
 
 def _code_test(p: PlainPredicate, vocabulary: pl.Series) -> np.ndarray:
@@ -37,7 +42,7 @@ class PredicateCounts:
     """The count of each predicate at each timestamp (int64, one per timeline row), each
     computed once on first use."""
 
-    def __init__(self, cfg: TaskConfig, corpus, timeline: Timeline) -> None:
+    def __init__(self, cfg: TaskConfig, corpus: "Corpus", timeline: Timeline) -> None:
         self.cfg = cfg
         self.corpus = corpus
         self.timeline = timeline
@@ -52,6 +57,7 @@ class PredicateCounts:
     def subject_count(self, name: str) -> np.ndarray:
         """A patient_demographics predicate's count over each subject's static rows."""
         p = self.cfg.predicates[name]
+        assert isinstance(p, PlainPredicate)
         c = self.corpus
         mask = _code_test(p, self.vocabulary)[np.asarray(c.static_code_index)]
         _value_test(p, np.asarray(c.static_values), mask)
@@ -59,7 +65,7 @@ class PredicateCounts:
             raise TaskFileError(self.cfg.source, f"patient_demographics.{name}.other_cols", "not supported")
         acc = np.concatenate([[0], np.cumsum(mask, dtype=np.int64)])
         offsets = np.asarray(c.static_offsets)
-        return acc[offsets[1:]] - acc[offsets[:-1]]
+        return np.asarray(acc[offsets[1:]] - acc[offsets[:-1]])
 
     def _compute(self, name: str) -> np.ndarray:
         tl = self.timeline
@@ -74,7 +80,7 @@ class PredicateCounts:
         if isinstance(p, DerivedPredicate):
             present = [self._present(x) for x in p.inputs]
             combined = np.logical_and.reduce(present) if p.op == "and" else np.logical_or.reduce(present)
-            return combined.astype(np.int64)
+            return np.asarray(combined, dtype=np.int64)
         return tl.count(self._row_mask(name, p))
 
     def _present(self, name: str) -> np.ndarray:
@@ -82,8 +88,8 @@ class PredicateCounts:
         all of its timestamps."""
         p = self.cfg.predicates.get(name)
         if isinstance(p, PlainPredicate) and p.static:
-            return (self.subject_count(name) > 0)[self.timeline.subject]
-        return self(name) > 0
+            return np.asarray((self.subject_count(name) > 0)[self.timeline.subject])
+        return np.asarray(self(name) > 0)
 
     def _row_mask(self, name: str, p: PlainPredicate) -> np.ndarray:
         c = self.corpus
@@ -99,4 +105,4 @@ class PredicateCounts:
             data = c.columns[column]
             hit = pc.equal(data, pa.scalar(wanted).cast(data.type, safe=False))
             mask &= hit.fill_null(False).to_numpy(zero_copy_only=False)
-        return mask
+        return np.asarray(mask)

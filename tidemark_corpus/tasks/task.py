@@ -1,7 +1,7 @@
 """`Task`: a task configuration file, read once and run over corpora."""
 
 from pathlib import Path
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
 import numpy as np
 import polars as pl
@@ -10,6 +10,9 @@ import yaml
 from .config import TaskConfig, parse_config
 from .errors import TaskFileError
 from .evaluate import realize
+
+if TYPE_CHECKING:
+    from ..corpus import Corpus
 
 _LABEL_COLUMNS = ("subject_id", "prediction_time", "boolean_value", "integer_value", "float_value", "categorical_value")
 
@@ -51,7 +54,7 @@ class Task:
         """The configuration as read (plain data: it pickles and travels to workers)."""
         return self._raw
 
-    def __reduce__(self):
+    def __reduce__(self) -> tuple[Any, tuple[dict[str, Any], str]]:
         return (Task.from_dict, (self._raw, self.config.source))
 
     @property
@@ -59,7 +62,7 @@ class Task:
         """Event columns beyond code and value that the data must provide."""
         return self.config.columns
 
-    def run(self, corpus, summaries: bool = False) -> pl.DataFrame:
+    def run(self, corpus: "Corpus", summaries: bool = False) -> pl.DataFrame:
         """The task's labels over `corpus`: `subject_id`, `prediction_time` (the index
         timestamp; null without one), `boolean_value` (the label predicate's count in its
         window is above zero; null without a label) and the other MEDS label value columns

@@ -2,11 +2,15 @@
 microseconds, and the whole-corpus searches that windows need on it."""
 
 from dataclasses import dataclass
+from typing import TYPE_CHECKING
 
 import numpy as np
 
 from ..durations import UNIT_MICROSECONDS
 from . import search
+
+if TYPE_CHECKING:
+    from ..corpus import Corpus
 
 
 @dataclass(frozen=True)
@@ -25,7 +29,7 @@ class Timeline:
         return len(self.micros)
 
     @classmethod
-    def of(cls, corpus) -> "Timeline":
+    def of(cls, corpus: "Corpus") -> "Timeline":
         micros = np.rint(np.asarray(corpus.times, dtype=np.float64) * UNIT_MICROSECONDS[corpus.unit]).astype(np.int64)
         offsets = np.asarray(corpus.offsets, dtype=np.int64)
         starts, ends, ts_offsets = search.collapse_times(micros, offsets)
@@ -35,7 +39,7 @@ class Timeline:
     def count(self, row_mask: np.ndarray) -> np.ndarray:
         """How many rows of each timestamp are set in `row_mask` (int64)."""
         acc = np.concatenate([[0], np.cumsum(row_mask, dtype=np.int64)])
-        return acc[self.ends] - acc[self.starts]
+        return np.asarray(acc[self.ends] - acc[self.starts])
 
     def locate(self, subject: np.ndarray, micros: np.ndarray, after: bool) -> np.ndarray:
         """For each (subject, time): the first of the subject's timestamps at or after the
