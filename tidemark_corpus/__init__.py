@@ -5,5 +5,6 @@ from tidemark import __version__ as __version__
 from .corpus import Corpus
 from .durations import duration
 from .labels import LABEL_SCHEMA, write_labels
+from .tasks import Task, TaskFileError
 
-__all__ = ["Corpus", "LABEL_SCHEMA", "duration", "write_labels"]
+__all__ = ["Corpus", "LABEL_SCHEMA", "Task", "TaskFileError", "duration", "write_labels"]
