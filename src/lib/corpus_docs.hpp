@@ -1,0 +1,60 @@
+// Text signatures and documentation of the corpus entry points.
+#pragma once
+
+namespace tide::py::doc {
+
+inline constexpr const char* k__corpus_match =
+    R"doc(_corpus_match(query, token_ids, times, offsets, values=None, first_only=False)
+--
+
+Every match (or the first per document) of a TideQuery in every document of
+a corpus given in flat form: token_ids (uint32, this process's ids), times
+(float64), offsets (int64, n_docs + 1; document k is rows
+offsets[k]:offsets[k + 1]) and optional values (float64), read in place.
+Each document is its own stream: no match crosses a document boundary.
+Malformed offsets (a document starting before row 0, ending before it
+starts or past the last row) are a ValueError naming the first bad document.
+
+Returns a dict: "doc" (int64, the document of each match), then the keys of
+TideQuery.match_stream without el_tokens, with the same dtypes and meanings:
+m_start, m_end (positions within the document), t_start, t_end,
+el_stream_idx, el_times, result, mid_result. Rows come in document order
+and, within a document, in the order of match_stream.
+
+"result" (the pattern's collector) and "mid_result" (the midstream
+collector) are None without a collector and a float64 array (one value per
+match) for sum_times and count. The list kinds come flat, without a Python
+object per match: a dict with "offsets" (int64, n_matches + 1; match m's
+items are items offsets[m]:offsets[m + 1]) and the items' "tokens" (uint32
+ids, for collect_tokens and collect_pairs) and "times" (float64, for
+collect_times and collect_pairs).)doc";
+
+inline constexpr const char* k__corpus_match_counts =
+    R"doc(_corpus_match_counts(query, token_ids, times, offsets, values=None)
+--
+
+The number of matches of a TideQuery in each document of a corpus given in
+the flat form of _corpus_match: an int64 array of n_docs entries.)doc";
+
+inline constexpr const char* k__corpus_annotate =
+    R"doc(_corpus_annotate(token_ids, times, offsets, specs, values=None)
+--
+
+The label columns of a list of AnnotationSpec over every document of a
+corpus given in the flat form of _corpus_match: {name: column}, each column
+the concatenation of annotate_stream over the documents in order, one entry
+per row of offsets[0]:offsets[-1] (every row when the documents cover the
+arrays). Each document is its own stream: no window, span or epoch crosses
+a document boundary.)doc";
+
+inline constexpr const char* k__corpus_state_spans =
+    R"doc(_corpus_state_spans(token_ids, times, offsets, machine, values=None, include_invalid=True)
+--
+
+The rows of state_spans for a StateMachine run over every document of a
+corpus given in the flat form of _corpus_match: "doc" (int64) first, then
+the keys of state_spans with the same dtypes, positions within the
+document. Each document starts in the base state; no state instance
+crosses a document boundary.)doc";
+
+}  // namespace tide::py::doc

@@ -1,0 +1,21 @@
+#include "lib/private_functions.hpp"
+
+#include "lib/corpus_docs.hpp"
+#include "lib/method_def.hpp"
+
+namespace tide::py {
+namespace {
+
+PyMethodDef kFunctions[] = {
+    TIDE_FASTCALL(_corpus_match),
+    TIDE_FASTCALL(_corpus_match_counts),
+    TIDE_FASTCALL(_corpus_annotate),
+    TIDE_FASTCALL(_corpus_state_spans),
+    TIDE_END_METHODS,
+};
+
+}  // namespace
+
+PyMethodDef* private_functions() { return kFunctions; }
+
+}  // namespace tide::py
