@@ -10,6 +10,7 @@
 #include "lib/errors.hpp"
 #include "lib/machine_arg.hpp"
 #include "lib/method_def.hpp"
+#include "lib/pickling.hpp"
 #include "lib/span_ref_convert.hpp"
 #include "lib/state_machine_object.hpp"
 #include "lib/token_ref_convert.hpp"
@@ -172,6 +173,7 @@ PyMethodDef kMethods[] = {
     TIDE_STATIC_FASTCALL(window_aggregate),
     TIDE_STATIC_FASTCALL(span_aggregate),
     TIDE_STATIC_FASTCALL(state_label),
+    TIDE_PICKLE_METHODS(reduce_annotation_spec, copy_frozen),
     TIDE_END_METHODS,
 };
 

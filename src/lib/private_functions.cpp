@@ -1,17 +1,16 @@
 #include "lib/private_functions.hpp"
 
-#include "lib/corpus_docs.hpp"
 #include "lib/method_def.hpp"
+#include "lib/pickling.hpp"
+#include "lib/private_docs.hpp"
 
 namespace tide::py {
 namespace {
 
 PyMethodDef kFunctions[] = {
-    TIDE_FASTCALL(_corpus_match),
-    TIDE_FASTCALL(_corpus_match_counts),
-    TIDE_FASTCALL(_corpus_annotate),
-    TIDE_FASTCALL(_corpus_state_spans),
-    TIDE_END_METHODS,
+    TIDE_FASTCALL(_corpus_match),    TIDE_FASTCALL(_corpus_match_counts),
+    TIDE_FASTCALL(_corpus_annotate), TIDE_FASTCALL(_corpus_state_spans),
+    TIDE_FASTCALL(_restore),         TIDE_END_METHODS,
 };
 
 }  // namespace

@@ -14,5 +14,6 @@ PyObject* _corpus_match(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
 PyObject* _corpus_match_counts(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* _corpus_annotate(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* _corpus_state_spans(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+// _restore lives in pickling.hpp.
 
 }  // namespace tide::py

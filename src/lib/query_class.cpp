@@ -6,6 +6,7 @@
 #include "lib/match_result.hpp"
 #include "lib/method_def.hpp"
 #include "lib/pattern_object.hpp"
+#include "lib/pickling.hpp"
 #include "lib/query_docs.hpp"
 #include "lib/query_object.hpp"
 #include "lib/stream_input.hpp"
@@ -76,8 +77,12 @@ PyObject* match_preprocessed(PyObject* self, PyObject* const* args, Py_ssize_t n
 }
 
 PyMethodDef kMethods[] = {
-    TIDE_FASTCALL(match_stream), TIDE_FASTCALL(preprocess), TIDE_FASTCALL(match_preprocessed),
-    TIDE_FASTCALL(match_batch),  TIDE_END_METHODS,
+    TIDE_FASTCALL(match_stream),
+    TIDE_FASTCALL(preprocess),
+    TIDE_FASTCALL(match_preprocessed),
+    TIDE_FASTCALL(match_batch),
+    TIDE_PICKLE_METHODS(reduce_query, copy_frozen),
+    TIDE_END_METHODS,
 };
 
 PyType_Slot kSlots[] = {

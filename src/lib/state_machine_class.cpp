@@ -5,6 +5,7 @@
 #include "lib/convert.hpp"
 #include "lib/errors.hpp"
 #include "lib/method_def.hpp"
+#include "lib/pickling.hpp"
 #include "lib/state_machine_docs.hpp"
 #include "lib/state_machine_object.hpp"
 #include "lib/token_ref_convert.hpp"
@@ -189,7 +190,8 @@ PyObject* machine_repr(PyObject* self) {
 
 PyMethodDef kMethods[] = {
     TIDE_FASTCALL(add_state), TIDE_FASTCALL(add_entry), TIDE_FASTCALL(add_exit),
-    TIDE_FASTCALL(span),      TIDE_FASTCALL(state_id),  TIDE_END_METHODS,
+    TIDE_FASTCALL(span),      TIDE_FASTCALL(state_id),  TIDE_PICKLE_METHODS(reduce_machine, copy_machine),
+    TIDE_END_METHODS,
 };
 
 PyGetSetDef kGetSet[] = {

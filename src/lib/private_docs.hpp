@@ -1,4 +1,4 @@
-// Text signatures and documentation of the corpus entry points.
+// Text signatures and documentation of the private functions.
 #pragma once
 
 namespace tide::py::doc {
@@ -56,5 +56,12 @@ corpus given in the flat form of _corpus_match: "doc" (int64) first, then
 the keys of state_spans with the same dtypes, positions within the
 document. Each document starts in the base state; no state instance
 crosses a document boundary.)doc";
+
+inline constexpr const char* k__restore = R"doc(_restore(kind, data, texts)
+--
+
+The object of class `kind` ("Pattern", "TideQuery", "AnnotationSpec",
+"StateMachine" or "StateSpan") from its pickled form: bytes, and the texts
+of the tokens they refer to, interned in this process. Unpickling calls it.)doc";
 
 }  // namespace tide::py::doc
