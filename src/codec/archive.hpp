@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,11 +62,6 @@ class Encoder {
   void maybe(std::optional<T>& o, F each) {
     bytes_.push_back(o ? 1 : 0);
     if (o) each(*o);
-  }
-  template <class T, class F>
-  void owned(std::unique_ptr<T>& p, F each) {
-    bytes_.push_back(p ? 1 : 0);
-    if (p) each(*p);
   }
   template <class M, class FK, class FV>
   void map(M& m, FK each_key, FV each_value) {
@@ -133,13 +127,6 @@ class Decoder {
     num(present);
     o.reset();
     if (present) each(o.emplace());
-  }
-  template <class T, class F>
-  void owned(std::unique_ptr<T>& p, F each) {
-    bool present = false;
-    num(present);
-    p.reset();
-    if (present) each(*(p = std::make_unique<T>()));
   }
   template <class M, class FK, class FV>
   void map(M& m, FK each_key, FV each_value) {

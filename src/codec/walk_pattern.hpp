@@ -3,6 +3,8 @@
 // fields it is handed.
 #pragma once
 
+#include <memory>
+
 #include "codec/archive.hpp"
 #include "types/pattern.hpp"
 #include "types/trie.hpp"
@@ -35,7 +37,9 @@ void walk(Io& io, Trie& trie) {
         [&](std::vector<TrieEdge>& edges) {
           io.list(edges, [&](TrieEdge& e) {
             walk(io, e.constraint);
-            io.owned(e.child, [&](Trie& child) { walk(io, child); });
+            // Every edge leads to a node (the trie's copy and destructor rely on it).
+            if constexpr (Io::kDecoding) e.child = std::make_unique<Trie>();
+            walk(io, *e.child);
           });
         });
   }
