@@ -14,6 +14,8 @@ constexpr size_t kMaxDepth = 10000;
 
 }  // namespace
 
+Error corrupt_pickle() { return value_error("corrupt pickled tidemark object"); }
+
 void Encoder::put_varint(uint64_t x) {
   while (x >= 0x80) {
     bytes_.push_back(static_cast<char>((x & 0x7f) | 0x80));
@@ -141,7 +143,7 @@ bool Decoder::enter() {
 
 Status Decoder::finish() const {
   if (intern_error_) return *intern_error_;
-  if (!ok_ || pos_ != in_.size()) return value_error("corrupt pickled tidemark object");
+  if (!ok_ || pos_ != in_.size()) return corrupt_pickle();
   return ok_status();
 }
 

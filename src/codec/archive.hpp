@@ -32,6 +32,9 @@ struct Pickled {
 // The first byte of every pickled form; a change of the layout changes it.
 inline constexpr uint8_t kPickleFormat = 1;
 
+// The ValueError for bytes that are not a pickled form.
+Error corrupt_pickle();
+
 class Encoder {
  public:
   static constexpr bool kDecoding = false;

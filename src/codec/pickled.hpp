@@ -31,7 +31,7 @@ Pickled pickle(const StateSpanParts& s);
 
 // The object back, its tokens interned in this process. Fails with the
 // interner's error, or a ValueError for bytes that are not a pickled form
-// of the type or that refer to elements, triggers or states that do not exist.
+// of the type or whose machine refers to triggers or states that do not exist.
 Expected<Pattern> unpickle_pattern(const Pickled& p);
 Expected<NamedKind> unpickle_annotation(const Pickled& p);
 Expected<StateMachineDecl> unpickle_machine(const Pickled& p);
