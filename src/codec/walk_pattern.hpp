@@ -56,6 +56,12 @@ void walk_bounds(Io& io, E& e) {
 }
 
 template <class Io, class E>
+void walk_matches(Io& io, E& e) {
+  walk_tokens(io, e.match_tokens);
+  walk_constraints(io, e.match_constraints);
+}
+
+template <class Io, class E>
 void walk_blocks(Io& io, E& e) {
   walk_tokens(io, e.block_tokens);
   walk_constraints(io, e.block_constraints);
@@ -72,8 +78,7 @@ void walk(Io& io, Event& e) {
 
 template <class Io>
 void walk(Io& io, EventSet& e) {
-  walk_tokens(io, e.match_tokens);
-  walk_constraints(io, e.match_constraints);
+  walk_matches(io, e);
   walk_blocks(io, e);
   walk_bounds(io, e);
 }
@@ -110,8 +115,7 @@ void walk(Io& io, DynamicEvent& e) {
 
 template <class Io>
 void walk(Io& io, DynamicEventSet& e) {
-  walk_tokens(io, e.match_tokens);
-  walk_constraints(io, e.match_constraints);
+  walk_matches(io, e);
   walk_blocks(io, e);
   walk_bounds(io, e);
   io.num(e.match_from_last);
@@ -120,8 +124,7 @@ void walk(Io& io, DynamicEventSet& e) {
 
 template <class Io>
 void walk(Io& io, ResolvedElement& e) {
-  walk_tokens(io, e.match_tokens);
-  walk_constraints(io, e.match_constraints);
+  walk_matches(io, e);
   walk_blocks(io, e);
   io.maybe(e.seq_trie, [&](Trie& t) { walk(io, t); });
   walk_bounds(io, e);
