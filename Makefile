@@ -75,3 +75,54 @@ $(ASAN_VENV)/.built: $(ASAN_VENV)/.deps $(SOURCES)
 
 clean:
 	rm -rf build $(VENV) $(ASAN_VENV)
+
+# A wheel that installs without a compiler, and the sdist. pip builds the wheel in the build
+# folder that .venv's install used (so nothing is compiled again); auditwheel checks the glibc
+# and libstdc++ symbol versions it needs, tags it with the manylinux policy they allow and
+# prints its report.
+MANYLINUX := manylinux_2_34_x86_64
+WHEEL_VENV := build/wheel-venv
+WHEEL_STAMP := dist/.repaired
+
+.PHONY: wheel wheel-test typecheck
+
+$(VENV)/.built: $(wildcard tidemark-stubs/*.pyi) LICENSE README.md
+
+wheel: $(WHEEL_STAMP)
+
+$(WHEEL_STAMP): $(VENV)/.built
+	rm -rf build/wheel-raw dist
+	$(PY) -m pip wheel -q --disable-pip-version-check --no-build-isolation --no-deps -w build/wheel-raw .
+	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" auditwheel repair --plat $(MANYLINUX) -w dist build/wheel-raw/tidemark-*.whl
+	$(VENV)/bin/auditwheel show dist/tidemark-*.whl
+	$(PY) -c 'from scikit_build_core.build import build_sdist; build_sdist("dist")'
+	@tar tzf dist/tidemark-*.tar.gz | grep -qx 'tidemark-[^/]*/LICENSE' || { echo "error: the sdist has no LICENSE" >&2; exit 1; }
+	@touch $@
+
+# A fresh virtual environment with the repaired wheel and the pinned test dependencies.
+$(WHEEL_VENV)/.installed: $(WHEEL_STAMP) requirements-dev.txt
+	rm -rf $(WHEEL_VENV)
+	@py312="$$($(find_python))" || exit 1; "$$py312" -m venv $(WHEEL_VENV)
+	$(WHEEL_VENV)/bin/python -m pip install -q --disable-pip-version-check -r requirements-dev.txt dist/tidemark-*.whl
+	@touch $@
+
+# The test suite against the installed wheel: pytest runs a copy of tests/ in a temporary
+# folder, so nothing is imported from the checkout and a file missing from the wheel fails.
+wheel-test: $(WHEEL_VENV)/.installed
+	@tmp="$$(mktemp -d)" && trap 'rm -rf "$$tmp"' EXIT && cp -r tests "$$tmp/tests" && cd "$$tmp" && \
+	  "$(CURDIR)/$(WHEEL_VENV)/bin/python" -c 'import tidemark; print("testing", tidemark.__file__)' && \
+	  "$(CURDIR)/$(WHEEL_VENV)/bin/python" -m pytest -q -p no:cacheprovider tests
+
+# Types, from the installed wheel: the stubs against the module (stubtest), a user script under
+# mypy --strict and pyright (basedpyright, which bundles pyright and takes Node.js from PyPI),
+# then the script run; and the companion package's inline types where it is in the tree.
+typecheck: $(WHEEL_VENV)/.installed
+	cd build && "$(CURDIR)/$(WHEEL_VENV)/bin/python" -m mypy.stubtest tidemark
+	cd tests/typing && "$(CURDIR)/$(WHEEL_VENV)/bin/python" -m mypy --strict public_api.py
+	cd tests/typing && "$(CURDIR)/$(WHEEL_VENV)/bin/basedpyright" --pythonpath "$(CURDIR)/$(WHEEL_VENV)/bin/python" \
+	  -p pyrightconfig.json
+	cd build && "$(CURDIR)/$(WHEEL_VENV)/bin/python" "$(CURDIR)/tests/typing/public_api.py"
+	@if [ -d tidemark_corpus ]; then \
+	  echo "$(WHEEL_VENV)/bin/python -m mypy --strict tidemark_corpus"; \
+	  "$(CURDIR)/$(WHEEL_VENV)/bin/python" -m mypy --strict tidemark_corpus; \
+	else echo "tidemark_corpus is not in this tree: its type check is skipped"; fi

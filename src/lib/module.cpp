@@ -44,6 +44,7 @@ PyObject* create_module() {
   if (!module) return nullptr;
   Ref all = Ref::steal(PyList_New(0));
   if (!all || PyModule_AddObjectRef(module.get(), "__all__", all.get()) < 0) return nullptr;
+  if (PyModule_AddStringConstant(module.get(), "__version__", TIDEMARK_VERSION) < 0) return nullptr;
   for (int i = 0; i < kClassCount; ++i) {
     const Class c = static_cast<Class>(i);
     PyTypeObject* type = create_class(c);
