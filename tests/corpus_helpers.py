@@ -46,9 +46,9 @@ def flat_collected(kind, per_doc):
     matches = [m for result in per_doc for m in result]
     out = {"offsets": np.cumsum([0] + [len(m) for m in matches], dtype=np.int64)}
     if kind == "collect_tokens":
-        out["tokens"] = np.array(tidemark.vocab_ids([text for m in matches for text in m]), dtype=np.uint32)
+        out["token_ids"] = np.array(tidemark.vocab_ids([text for m in matches for text in m]), dtype=np.uint32)
     if kind == "collect_pairs":
-        out["tokens"] = np.array(tidemark.vocab_ids([text for m in matches for text, _ in m]), dtype=np.uint32)
+        out["token_ids"] = np.array(tidemark.vocab_ids([text for m in matches for text, _ in m]), dtype=np.uint32)
         out["times"] = np.array([t for m in matches for _, t in m], dtype=np.float64)
     if kind == "collect_times":
         out["times"] = np.concatenate([np.empty(0)] + matches)

@@ -42,7 +42,7 @@ PyObject* collected_to_py(FlatCollected&& c) {
   if (!c.is_list()) return array_from(std::move(c.scalars));
   Ref d = Ref::steal(PyDict_New());
   if (!d || !set_item(d.get(), "offsets", array_from(std::move(c.item_offsets)))) return nullptr;
-  if (c.kind != CollectorStrategy::CollectTimes && !set_item(d.get(), "tokens", array_from(std::move(c.tokens))))
+  if (c.kind != CollectorStrategy::CollectTimes && !set_item(d.get(), "token_ids", array_from(std::move(c.tokens))))
     return nullptr;
   if (c.kind != CollectorStrategy::CollectTokens && !set_item(d.get(), "times", array_from(std::move(c.times))))
     return nullptr;

@@ -25,9 +25,9 @@ and, within a document, in the order of match_stream.
 collector) are None without a collector and a float64 array (one value per
 match) for sum_times and count. The list kinds come flat, without a Python
 object per match: a dict with "offsets" (int64, n_matches + 1; match m's
-items are items offsets[m]:offsets[m + 1]) and the items' "tokens" (uint32
-ids, for collect_tokens and collect_pairs) and "times" (float64, for
-collect_times and collect_pairs).)doc";
+items are items offsets[m]:offsets[m + 1]) and the items' "token_ids"
+(uint32, this process's ids, for collect_tokens and collect_pairs) and
+"times" (float64, for collect_times and collect_pairs).)doc";
 
 inline constexpr const char* k__corpus_match_counts =
     R"doc(_corpus_match_counts(query, token_ids, times, offsets, values=None)
