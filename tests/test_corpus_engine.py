@@ -217,7 +217,7 @@ def test_ctrl_c_ends_a_corpus_call(call):
     p.add_event("A")
     p.add_event("B", max_at=1e300)
     q = TideQuery(p)
-    n_docs, length = 200, 3000
+    n_docs, length = 200, 20_000
     ids = np.full(n_docs * length, tidemark.vocab_ids(["A"])[0], dtype=np.uint32)
     times = np.tile(np.arange(length, dtype=np.float64), n_docs)
     offsets = np.arange(0, n_docs * length + 1, length, dtype=np.int64)
