@@ -1,4 +1,4 @@
-# Every target sets itself up: it finds CPython 3.12, makes .venv, installs the
+# Every target sets itself up (compiler warnings are errors in these builds): it finds CPython 3.12, makes .venv, installs the
 # pinned build and test dependencies and builds the module. A second run with
 # nothing changed only re-runs the tests or the demo.
 
@@ -7,7 +7,7 @@ VENV := .venv
 PY := $(VENV)/bin/python
 ASAN_VENV := .venv-asan
 ASAN_PY := $(ASAN_VENV)/bin/python
-SOURCES := $(shell find src tests/cpp -name '*.cpp' -o -name '*.hpp') CMakeLists.txt pyproject.toml
+SOURCES := $(shell find src tests/cpp -name '*.cpp' -o -name '*.hpp') $(shell find tidemark_corpus tidemark-stubs -name '*.py' -o -name '*.pyi' -o -name py.typed) CMakeLists.txt pyproject.toml
 
 # CPython 3.12: pyenv's prefix, then pyenv's versions folder, then python3.12 on PATH.
 find_python = for c in "$$(pyenv prefix 3.12 2>/dev/null | head -n 1)/bin/python3.12" \
@@ -34,11 +34,13 @@ $(VENV)/.deps: requirements-dev.txt
 	@touch $@
 
 $(VENV)/.built: $(VENV)/.deps $(SOURCES)
-	$(PY) -m pip install -q --disable-pip-version-check --no-build-isolation --no-deps .
+	TIDEMARK_WERROR=ON $(PY) -m pip install -q --disable-pip-version-check --no-build-isolation --no-deps .
 	@touch $@
 
-# Style: ruff for Python, clang-format for C++ (.clang-format); CI runs this.
+# Style: ruff for Python, clang-format for C++ (.clang-format), and folders
+# under src/ that include each other without loops; CI runs this.
 lint: $(VENV)/.deps
+	$(PY) tools/include_floors.py --root src --inside lib
 	$(VENV)/bin/ruff check .
 	$(VENV)/bin/ruff format --check .
 	$(VENV)/bin/clang-format --dry-run --Werror $$(find src tests/cpp -name '*.cpp' -o -name '*.hpp')
@@ -46,14 +48,14 @@ lint: $(VENV)/.deps
 # C++ tests of the core, built without the interpreter.
 core-tests: $(VENV)/.deps
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake -S . -B build/core-tests -G Ninja \
-	  -DTIDEMARK_CORE_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	  -DTIDEMARK_CORE_TESTS=ON -DTIDEMARK_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake --build build/core-tests
 	build/core-tests/core_tests
 
 # The same tests against a build with AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: $(ASAN_VENV)/.built
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake -S . -B build/core-tests-asan -G Ninja \
-	  -DTIDEMARK_CORE_TESTS=ON -DTIDEMARK_SANITIZE=ON >/dev/null
+	  -DTIDEMARK_CORE_TESTS=ON -DTIDEMARK_SANITIZE=ON -DTIDEMARK_WERROR=ON >/dev/null
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake --build build/core-tests-asan
 	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
 	  build/core-tests-asan/core_tests
@@ -69,7 +71,7 @@ $(ASAN_VENV)/.deps: requirements-dev.txt
 	@touch $@
 
 $(ASAN_VENV)/.built: $(ASAN_VENV)/.deps $(SOURCES)
-	TIDEMARK_SANITIZE=ON $(ASAN_PY) -m pip install -q --disable-pip-version-check \
+	TIDEMARK_SANITIZE=ON TIDEMARK_WERROR=ON $(ASAN_PY) -m pip install -q --disable-pip-version-check \
 	  --no-build-isolation --no-deps --config-settings=build-dir=build/asan .
 	@touch $@
 

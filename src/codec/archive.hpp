@@ -18,8 +18,8 @@
 #include <variant>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "types/expected.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

@@ -97,7 +97,12 @@ Expected<T> checked(Expected<T> r, bool (*valid)(const T&)) {
 }  // namespace
 
 Pickled pickle(const Pattern& p) { return encode(p); }
-Pickled pickle(const NamedKind& k) { return encode(k); }
+Pickled pickle(const std::string& name, const AnnotKind& kind) {
+  Encoder enc;
+  enc.text(const_cast<std::string&>(name));  // the encoder only reads
+  codec::walk(enc, const_cast<AnnotKind&>(kind));
+  return std::move(enc).finish();
+}
 Pickled pickle(const StateMachineDecl& m) { return encode(m); }
 Pickled pickle(const StateSpanParts& s) { return encode(s); }
 

@@ -25,7 +25,7 @@ struct StateSpanParts {
 };
 
 Pickled pickle(const Pattern& p);
-Pickled pickle(const NamedKind& k);
+Pickled pickle(const std::string& name, const AnnotKind& kind);  // an annotation spec
 Pickled pickle(const StateMachineDecl& m);
 Pickled pickle(const StateSpanParts& s);
 

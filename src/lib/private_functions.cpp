@@ -1,8 +1,7 @@
 #include "lib/private_functions.hpp"
 
-#include "lib/method_def.hpp"
-#include "lib/pickling.hpp"
-#include "lib/private_docs.hpp"
+#include "lib/plumbing/method_def.hpp"
+#include "lib/private_signatures.hpp"
 
 namespace tide::py {
 namespace {

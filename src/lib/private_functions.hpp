@@ -3,7 +3,7 @@
 // part of __all__.
 #pragma once
 
-#include "lib/py_ref.hpp"
+#include "lib/plumbing/py_ref.hpp"
 
 namespace tide::py {
 
@@ -14,6 +14,6 @@ PyObject* _corpus_match(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
 PyObject* _corpus_match_counts(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* _corpus_annotate(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* _corpus_state_spans(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-// _restore lives in pickling.hpp.
+PyObject* _restore(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
 }  // namespace tide::py
