@@ -1,11 +1,11 @@
 // Module initialisation: the classes, functions and code lists of tidemark.
 #define TIDEMARK_IMPORT_NUMPY
 #include "lib/functions.hpp"
-#include "lib/private_functions.hpp"
 #include "lib/plumbing/classes.hpp"
 #include "lib/plumbing/errors.hpp"
 #include "lib/plumbing/messages.hpp"
 #include "lib/plumbing/numpy_api.hpp"
+#include "lib/private_functions.hpp"
 
 namespace tide::py {
 namespace {
