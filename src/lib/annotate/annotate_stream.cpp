@@ -1,6 +1,7 @@
 // annotate_stream: the label columns of several specs over one stream.
 #include "annotate/evaluate.hpp"
 #include "lib/annotate/annotation_spec_object.hpp"
+#include "lib/annotate/label_columns.hpp"
 #include "lib/functions.hpp"
 #include "lib/module_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
@@ -8,32 +9,15 @@
 #include "lib/plumbing/classes.hpp"
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
-#include "lib/plumbing/numpy_buffers.hpp"
 #include "lib/plumbing/stream_input.hpp"
 
 namespace tide::py {
 namespace {
 
-bool to_specs(PyObject* o, std::vector<Ref>* out, const char* arg) {
-  if (!to_object_list(o, out, arg)) return false;
-  for (const Ref& item : *out) {
-    if (is_instance(item.get(), Class::AnnotationSpec)) continue;
-    raise_cannot_convert(item.get(), msg::target::kAnnotationSpec);
-    prefix_type_error(arg);
-    return false;
-  }
-  return true;
-}
-
-// Stores the spec's column under its name; a repeated name keeps its place
-// in the dict and takes the later column.
+// Computes the spec's column over the stream and stores it.
 bool apply(PyObject* dict, const AnnotationSpecHolder& spec, const StreamView& s, CancelCheck& cancel) {
   auto column = evaluate(spec.kind, s, cancel);
-  if (!check(column)) return false;
-  Ref array = Ref::steal(std::visit([](auto& v) { return array_from(std::move(v)); }, *column));
-  if (!array) return false;
-  Ref key = Ref::steal(PyUnicode_FromStringAndSize(spec.name.data(), static_cast<Py_ssize_t>(spec.name.size())));
-  return key && PyDict_SetItem(dict, key.get(), array.get()) == 0;
+  return check(column) && store_column(dict, spec, std::move(*column));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
 #include "lib/plumbing/method_def.hpp"
+#include "lib/plumbing/pickle_methods.hpp"
 #include "lib/refs/token_ref_convert.hpp"
 #include "lib/state/machine_arg.hpp"
 #include "lib/state/state_machine_object.hpp"
@@ -160,6 +161,7 @@ PyMethodDef kMethods[] = {
     TIDE_STATIC_FASTCALL(window_aggregate),
     TIDE_STATIC_FASTCALL(span_aggregate),
     TIDE_STATIC_FASTCALL(state_label),
+    TIDE_PICKLE_METHODS(reduce_annotation_spec, copy_frozen),
     TIDE_END_METHODS,
 };
 

@@ -15,4 +15,7 @@ struct AnnotationSpecHolder {
 
 inline const AnnotationSpecHolder& annotation_spec(PyObject* spec) { return unbox<AnnotationSpecHolder>(spec); }
 
+// __reduce__ (annotation_spec_pickle.cpp).
+PyObject* reduce_annotation_spec(PyObject* self, PyObject*);
+
 }  // namespace tide::py

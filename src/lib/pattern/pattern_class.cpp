@@ -4,6 +4,7 @@
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
 #include "lib/plumbing/method_def.hpp"
+#include "lib/plumbing/pickle_methods.hpp"
 
 namespace tide::py {
 namespace {
@@ -42,6 +43,7 @@ PyMethodDef kMethods[] = {
     TIDE_FASTCALL(add_dynamic_event_set),
     TIDE_FASTCALL(add_mapped_event),
     TIDE_FASTCALL(add_midstream_collector),
+    TIDE_PICKLE_METHODS(reduce_pattern, copy_pattern),
     TIDE_END_METHODS,
 };
 

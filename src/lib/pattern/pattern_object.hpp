@@ -55,4 +55,8 @@ PyObject* add_dynamic_event_set(PyObject* self, PyObject* const* args, Py_ssize_
 PyObject* add_mapped_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* add_midstream_collector(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
+// __reduce__ and __copy__ / __deepcopy__ (pattern_pickle.cpp).
+PyObject* reduce_pattern(PyObject* self, PyObject*);
+PyObject* copy_pattern(PyObject* self, PyObject*);
+
 }  // namespace tide::py

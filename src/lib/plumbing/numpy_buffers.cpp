@@ -12,6 +12,7 @@ constexpr int dtype_of() {
   if constexpr (std::is_same_v<T, double>) return NPY_FLOAT64;
   if constexpr (std::is_same_v<T, int64_t> || std::is_same_v<T, size_t>) return NPY_INT64;
   if constexpr (std::is_same_v<T, int32_t>) return NPY_INT32;
+  if constexpr (std::is_same_v<T, uint32_t>) return NPY_UINT32;
   if constexpr (std::is_same_v<T, int8_t>) return NPY_INT8;
 }
 
@@ -56,6 +57,7 @@ PyObject* array_from(std::vector<double>&& v) { return wrap_1d(std::move(v)); }
 PyObject* array_from(std::vector<int64_t>&& v) { return wrap_1d(std::move(v)); }
 PyObject* array_from(std::vector<int32_t>&& v) { return wrap_1d(std::move(v)); }
 PyObject* array_from(std::vector<int8_t>&& v) { return wrap_1d(std::move(v)); }
+PyObject* array_from(std::vector<uint32_t>&& v) { return wrap_1d(std::move(v)); }
 PyObject* array_from(std::vector<size_t>&& v) { return wrap_1d(std::move(v)); }
 PyObject* array_2d_from(std::vector<double>&& v, size_t rows, size_t cols) { return wrap_2d(std::move(v), rows, cols); }
 PyObject* array_2d_from(std::vector<size_t>&& v, size_t rows, size_t cols) { return wrap_2d(std::move(v), rows, cols); }

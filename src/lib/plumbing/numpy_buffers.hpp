@@ -15,7 +15,8 @@ PyObject* array_from(std::vector<double>&& v);
 PyObject* array_from(std::vector<int64_t>&& v);
 PyObject* array_from(std::vector<int32_t>&& v);
 PyObject* array_from(std::vector<int8_t>&& v);
-PyObject* array_from(std::vector<size_t>&& v);  // as int64: positions are below 2^63
+PyObject* array_from(std::vector<uint32_t>&& v);  // token ids
+PyObject* array_from(std::vector<size_t>&& v);    // as int64: positions are below 2^63
 PyObject* array_2d_from(std::vector<double>&& v, size_t rows, size_t cols);
 PyObject* array_2d_from(std::vector<size_t>&& v, size_t rows, size_t cols);
 

@@ -5,6 +5,7 @@
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
 #include "lib/plumbing/method_def.hpp"
+#include "lib/plumbing/pickle_methods.hpp"
 #include "lib/plumbing/stream_input.hpp"
 #include "lib/query/match_result.hpp"
 #include "lib/query/query_object.hpp"
@@ -73,8 +74,12 @@ PyObject* match_preprocessed(PyObject* self, PyObject* const* args, Py_ssize_t n
 }
 
 PyMethodDef kMethods[] = {
-    TIDE_FASTCALL(match_stream), TIDE_FASTCALL(preprocess), TIDE_FASTCALL(match_preprocessed),
-    TIDE_FASTCALL(match_batch),  TIDE_END_METHODS,
+    TIDE_FASTCALL(match_stream),
+    TIDE_FASTCALL(preprocess),
+    TIDE_FASTCALL(match_preprocessed),
+    TIDE_FASTCALL(match_batch),
+    TIDE_PICKLE_METHODS(reduce_query, copy_frozen),
+    TIDE_END_METHODS,
 };
 
 PyType_Slot kSlots[] = {

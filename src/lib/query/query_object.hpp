@@ -27,4 +27,7 @@ PyObject* run_query(const Pattern& pattern, const StreamView& stream, bool first
 
 PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
+// __reduce__ (query_pickle.cpp).
+PyObject* reduce_query(PyObject* self, PyObject*);
+
 }  // namespace tide::py

@@ -5,6 +5,7 @@
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
 #include "lib/plumbing/method_def.hpp"
+#include "lib/plumbing/pickle_methods.hpp"
 #include "lib/refs/token_ref_convert.hpp"
 #include "lib/state/state_machine_object.hpp"
 #include "lib/state/state_machine_signatures.hpp"
@@ -173,7 +174,8 @@ PyObject* machine_repr(PyObject* self) {
 
 PyMethodDef kMethods[] = {
     TIDE_FASTCALL(add_state), TIDE_FASTCALL(add_entry), TIDE_FASTCALL(add_exit),
-    TIDE_FASTCALL(span),      TIDE_FASTCALL(state_id),  TIDE_END_METHODS,
+    TIDE_FASTCALL(span),      TIDE_FASTCALL(state_id),  TIDE_PICKLE_METHODS(reduce_machine, copy_machine),
+    TIDE_END_METHODS,
 };
 
 PyGetSetDef kGetSet[] = {

@@ -26,4 +26,9 @@ inline const StateSpanHolder& state_span(PyObject* span) { return unbox<StateSpa
 // A new StateSpan over `state` of the snapshot.
 PyObject* new_state_span(Snapshot snapshot, StateId state, bool valid_only);
 
+// __reduce__ and __copy__ / __deepcopy__ (state_pickle.cpp).
+PyObject* reduce_machine(PyObject* self, PyObject*);
+PyObject* copy_machine(PyObject* self, PyObject*);
+PyObject* reduce_state_span(PyObject* self, PyObject*);
+
 }  // namespace tide::py

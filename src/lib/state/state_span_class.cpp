@@ -1,5 +1,7 @@
 #include "lib/plumbing/classes.hpp"
 #include "lib/plumbing/errors.hpp"
+#include "lib/plumbing/method_def.hpp"
+#include "lib/plumbing/pickle_methods.hpp"
 #include "lib/state/state_machine_object.hpp"
 #include "types/quote.hpp"
 
@@ -15,10 +17,16 @@ PyObject* state_span_repr(PyObject* self) {
   });
 }
 
+PyMethodDef kMethods[] = {
+    TIDE_PICKLE_METHODS(reduce_state_span, copy_frozen),
+    TIDE_END_METHODS,
+};
+
 PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(no_constructor)},
     {Py_tp_dealloc, reinterpret_cast<void*>(box_dealloc<StateSpanHolder>)},
     {Py_tp_repr, reinterpret_cast<void*>(state_span_repr)},
+    {Py_tp_methods, kMethods},
     {Py_tp_doc, const_cast<char*>("A snapshot of one state's occupancy, used as a span source.")},
     {0, nullptr},
 };
