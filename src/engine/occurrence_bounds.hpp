@@ -1,0 +1,53 @@
+// Bounds that let the general search drop a branch that cannot complete:
+// every pending element needs a position of its own at or after the
+// branch's scan start, and an element with fixed first tokens needs one
+// holding such a token. Dropping such a branch loses no match and moves
+// none, since the branch could push none.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "intern/token_id.hpp"
+#include "types/cancel.hpp"
+#include "types/pattern.hpp"
+#include "types/stream.hpp"
+
+namespace tide {
+
+class OccurrenceBounds {
+ public:
+  // Finds, for each element with fixed first tokens, the last position that
+  // holds one of them, walking back from the end of the stream until every
+  // such element is seen. False when some element's tokens never occur
+  // (then no match exists) or when `cancel` stopped the walk.
+  bool locate(const Pattern& pattern, const StreamView& s, CancelCheck& cancel);
+
+  // Whether the pending elements (bits of `pending`) may all still match in
+  // positions pos, pos + 1, ...: enough positions are left and each element
+  // with fixed first tokens has one of them at or after pos.
+  bool reachable(uint64_t pending, size_t pos) const {
+    if (static_cast<size_t>(__builtin_popcountll(pending)) > len_ - pos) return false;
+    for (uint64_t rest = pending & fixed_; rest != 0; rest &= rest - 1)
+      if (last_[__builtin_ctzll(rest)] < pos) return false;
+    return true;
+  }
+
+ private:
+  // Adds `element` to the mask of token x.
+  void add(TokenId x, uint32_t element);
+  uint64_t elements_of(TokenId x) const;
+
+  struct Slot {
+    TokenId token = 0;
+    uint64_t elements = 0;  // 0: an empty slot
+  };
+  std::vector<Slot> slots_;  // open addressing, a power of two in size
+  std::array<size_t, kMaxPatternElements> last_{};
+  uint64_t fixed_ = 0;  // elements with fixed first tokens
+  size_t len_ = 0;
+};
+
+}  // namespace tide
