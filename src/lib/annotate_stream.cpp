@@ -46,7 +46,7 @@ PyObject* annotate_stream(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
     std::vector<Ref> specs;
     // Converted in signature order: the specs come between times and values.
     if (!in.convert(a[0], a[1], nullptr) || !to_specs(a[2], &specs, "specs")) return nullptr;
-    if (a.present(3) && !to_double_list(a[3], &in.values.emplace(), "values")) return nullptr;
+    if (a.present(3) && !in.values.emplace().convert(a[3], "values")) return nullptr;
     if (!in.check_lens() || !in.intern()) return nullptr;
     Ref dict = Ref::steal(PyDict_New());
     if (!dict) return nullptr;

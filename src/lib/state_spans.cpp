@@ -54,7 +54,7 @@ PyObject* state_spans(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     bool include_invalid = true;
     // Converted in signature order: the machine comes between times and values.
     if (!in.convert(a[0], a[1], nullptr) || !to_machine(a[2], "machine")) return nullptr;
-    if (a.present(3) && !to_double_list(a[3], &in.values.emplace(), "values")) return nullptr;
+    if (a.present(3) && !in.values.emplace().convert(a[3], "values")) return nullptr;
     if (!optional_arg(a[4], &include_invalid, "include_invalid", to_bool)) return nullptr;
     if (!in.check_lens() || !in.intern()) return nullptr;
     auto snapshot = finalize(machine_decl(a[2]));
