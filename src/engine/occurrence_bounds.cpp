@@ -1,5 +1,6 @@
 #include "engine/occurrence_bounds.hpp"
 
+#include <cmath>
 #include <type_traits>
 
 namespace tide {
@@ -33,6 +34,28 @@ bool first_tokens(const PatternElement& el, Add add) {
       el);
 }
 
+// The latest time at which element `el` can match; a mapped element's
+// spec, chosen per branch, gives it none.
+double latest_time(const PatternElement& el) {
+  return std::visit(
+      [](const auto& e) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(e)>, MappedEvent>)
+          return kInf;
+        else
+          return e.max_at;
+      },
+      el);
+}
+
+// Non-decreasing, and free of NaN.
+bool sorted_times(const StreamView& s, CancelCheck& cancel) {
+  for (size_t p = 1; p < s.len; ++p) {
+    if (cancel.poll()) return false;
+    if (!(s.times[p - 1] <= s.times[p])) return false;
+  }
+  return s.len == 0 || s.times[0] == s.times[0];
+}
+
 }  // namespace
 
 void OccurrenceBounds::add(TokenId x, uint32_t element) {
@@ -60,9 +83,14 @@ bool OccurrenceBounds::locate(const Pattern& pattern, const StreamView& s, Cance
   // Sizes the table to at least twice the number of first tokens, so that
   // probes stay short and an empty slot always ends them.
   size_t tokens = 0;
-  fixed_ = 0;
-  for (uint32_t k = 0; k < pattern.elements.size(); ++k)
-    if (first_tokens(pattern.elements[k], [&](TokenId) { ++tokens; })) fixed_ |= uint64_t{1} << k;
+  uint64_t fixed = 0;  // elements with fixed first tokens
+  bool timed = false;
+  for (uint32_t k = 0; k < pattern.elements.size(); ++k) {
+    if (first_tokens(pattern.elements[k], [&](TokenId) { ++tokens; })) fixed |= uint64_t{1} << k;
+    last_[k] = SIZE_MAX;
+    latest_[k] = std::fmin(latest_time(pattern.elements[k]), pattern.max_at);  // fmin: a NaN bound is no bound
+    timed |= latest_[k] < kInf;
+  }
   size_t capacity = 16;
   while (capacity < 2 * tokens) capacity *= 2;
   slots_.assign(capacity, Slot{});
@@ -70,7 +98,8 @@ bool OccurrenceBounds::locate(const Pattern& pattern, const StreamView& s, Cance
     first_tokens(pattern.elements[k], [&](TokenId x) { add(x, k); });
 
   len_ = s.len;
-  uint64_t unseen = fixed_;
+  times_ = timed && sorted_times(s, cancel) ? s.times : nullptr;
+  uint64_t unseen = fixed;
   for (size_t p = s.len; p-- > 0 && unseen != 0;) {
     if (cancel.poll()) return false;
     const uint64_t found = elements_of(s.tokens[p]) & unseen;

@@ -202,6 +202,7 @@ bool Search::scan(StackEntry& e) {
     if (cancel_.poll()) return false;
     if (m_.relevant.skips()) {
       const size_t q = m_.relevant.next(s_.tokens, p, s_.len);
+      if (cancel_.charge(q - p)) return false;  // positions passed over count as work too
       if (cut_live && cut_in(s_.times, p, q, e.t_start, max_dt)) break;
       p = q;
       if (p == s_.len) break;
