@@ -1,4 +1,4 @@
-# Every target sets itself up: it finds CPython 3.12, makes .venv, installs the
+# Every target sets itself up (compiler warnings are errors in these builds): it finds CPython 3.12, makes .venv, installs the
 # pinned build and test dependencies and builds the module. A second run with
 # nothing changed only re-runs the tests or the demo.
 
@@ -7,7 +7,7 @@ VENV := .venv
 PY := $(VENV)/bin/python
 ASAN_VENV := .venv-asan
 ASAN_PY := $(ASAN_VENV)/bin/python
-SOURCES := $(shell find src tests/cpp -name '*.cpp' -o -name '*.hpp') CMakeLists.txt pyproject.toml
+SOURCES := $(shell find src tests/cpp -name '*.cpp' -o -name '*.hpp') $(shell find tidemark_corpus tidemark-stubs -name '*.py' -o -name '*.pyi' -o -name py.typed) CMakeLists.txt pyproject.toml
 
 # CPython 3.12: pyenv's prefix, then pyenv's versions folder, then python3.12 on PATH.
 find_python = for c in "$$(pyenv prefix 3.12 2>/dev/null | head -n 1)/bin/python3.12" \
@@ -34,11 +34,13 @@ $(VENV)/.deps: requirements-dev.txt
 	@touch $@
 
 $(VENV)/.built: $(VENV)/.deps $(SOURCES)
-	$(PY) -m pip install -q --disable-pip-version-check --no-build-isolation --no-deps .
+	TIDEMARK_WERROR=ON $(PY) -m pip install -q --disable-pip-version-check --no-build-isolation --no-deps .
 	@touch $@
 
-# Style: ruff for Python, clang-format for C++ (.clang-format); CI runs this.
+# Style: ruff for Python, clang-format for C++ (.clang-format), and folders
+# under src/ that include each other without loops; CI runs this.
 lint: $(VENV)/.deps
+	$(PY) tools/include_floors.py --root src --inside lib
 	$(VENV)/bin/ruff check .
 	$(VENV)/bin/ruff format --check .
 	$(VENV)/bin/clang-format --dry-run --Werror $$(find src tests/cpp -name '*.cpp' -o -name '*.hpp')
@@ -46,7 +48,7 @@ lint: $(VENV)/.deps
 # C++ tests of the core, built without the interpreter.
 core-tests: $(VENV)/.deps
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake -S . -B build/core-tests -G Ninja \
-	  -DTIDEMARK_CORE_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	  -DTIDEMARK_CORE_TESTS=ON -DTIDEMARK_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake --build build/core-tests
 	build/core-tests/core_tests
 
@@ -58,7 +60,7 @@ core-tests: $(VENV)/.deps
 LEAK_HELPER := build/planted-leak/planted_leak.so
 sanitize: $(ASAN_VENV)/.built $(LEAK_HELPER)
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake -S . -B build/core-tests-asan -G Ninja \
-	  -DTIDEMARK_CORE_TESTS=ON -DTIDEMARK_SANITIZE=ON >/dev/null
+	  -DTIDEMARK_CORE_TESTS=ON -DTIDEMARK_SANITIZE=ON -DTIDEMARK_WERROR=ON >/dev/null
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake --build build/core-tests-asan
 	ASAN_OPTIONS=detect_leaks=1 build/core-tests-asan/core_tests
 	LD_PRELOAD="$$(g++ -print-file-name=libasan.so)" PYTHONMALLOC=malloc \
@@ -82,9 +84,60 @@ $(ASAN_VENV)/.deps: requirements-dev.txt
 	@touch $@
 
 $(ASAN_VENV)/.built: $(ASAN_VENV)/.deps $(SOURCES)
-	TIDEMARK_SANITIZE=ON $(ASAN_PY) -m pip install -q --disable-pip-version-check \
+	TIDEMARK_SANITIZE=ON TIDEMARK_WERROR=ON $(ASAN_PY) -m pip install -q --disable-pip-version-check \
 	  --no-build-isolation --no-deps --config-settings=build-dir=build/asan .
 	@touch $@
 
 clean:
 	rm -rf build $(VENV) $(ASAN_VENV)
+
+# A wheel that installs without a compiler, and the sdist. pip builds the wheel in the build
+# folder that .venv's install used (so nothing is compiled again); auditwheel checks the glibc
+# and libstdc++ symbol versions it needs, tags it with the manylinux policy they allow and
+# prints its report.
+MANYLINUX := manylinux_2_34_x86_64
+WHEEL_VENV := build/wheel-venv
+WHEEL_STAMP := dist/.repaired
+
+.PHONY: wheel wheel-test typecheck
+
+$(VENV)/.built: $(wildcard tidemark-stubs/*.pyi) LICENSE README.md
+
+wheel: $(WHEEL_STAMP)
+
+$(WHEEL_STAMP): $(VENV)/.built
+	rm -rf build/wheel-raw dist
+	$(PY) -m pip wheel -q --disable-pip-version-check --no-build-isolation --no-deps -w build/wheel-raw .
+	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" auditwheel repair --plat $(MANYLINUX) -w dist build/wheel-raw/tidemark-*.whl
+	$(VENV)/bin/auditwheel show dist/tidemark-*.whl
+	$(PY) -c 'from scikit_build_core.build import build_sdist; build_sdist("dist")'
+	@tar tzf dist/tidemark-*.tar.gz | grep -qx 'tidemark-[^/]*/LICENSE' || { echo "error: the sdist has no LICENSE" >&2; exit 1; }
+	@touch $@
+
+# A fresh virtual environment with the repaired wheel and the pinned test dependencies.
+$(WHEEL_VENV)/.installed: $(WHEEL_STAMP) requirements-dev.txt
+	rm -rf $(WHEEL_VENV)
+	@py312="$$($(find_python))" || exit 1; "$$py312" -m venv $(WHEEL_VENV)
+	$(WHEEL_VENV)/bin/python -m pip install -q --disable-pip-version-check -r requirements-dev.txt dist/tidemark-*.whl
+	@touch $@
+
+# The test suite against the installed wheel: pytest runs a copy of tests/ in a temporary
+# folder, so nothing is imported from the checkout and a file missing from the wheel fails.
+wheel-test: $(WHEEL_VENV)/.installed
+	@tmp="$$(mktemp -d)" && trap 'rm -rf "$$tmp"' EXIT && cp -r tests "$$tmp/tests" && cd "$$tmp" && \
+	  "$(CURDIR)/$(WHEEL_VENV)/bin/python" -c 'import tidemark; print("testing", tidemark.__file__)' && \
+	  "$(CURDIR)/$(WHEEL_VENV)/bin/python" -m pytest -q -p no:cacheprovider tests
+
+# Types, from the installed wheel: the stubs against the module (stubtest), a user script under
+# mypy --strict and pyright (basedpyright, which bundles pyright and takes Node.js from PyPI),
+# then the script run; and the companion package's inline types where it is in the tree.
+typecheck: $(WHEEL_VENV)/.installed
+	cd build && "$(CURDIR)/$(WHEEL_VENV)/bin/python" -m mypy.stubtest tidemark
+	cd tests/typing && "$(CURDIR)/$(WHEEL_VENV)/bin/python" -m mypy --strict public_api.py
+	cd tests/typing && "$(CURDIR)/$(WHEEL_VENV)/bin/basedpyright" --pythonpath "$(CURDIR)/$(WHEEL_VENV)/bin/python" \
+	  -p pyrightconfig.json
+	cd build && "$(CURDIR)/$(WHEEL_VENV)/bin/python" "$(CURDIR)/tests/typing/public_api.py"
+	@if [ -d tidemark_corpus ]; then \
+	  echo "$(WHEEL_VENV)/bin/python -m mypy --strict tidemark_corpus"; \
+	  "$(CURDIR)/$(WHEEL_VENV)/bin/python" -m mypy --strict tidemark_corpus; \
+	else echo "tidemark_corpus is not in this tree: its type check is skipped"; fi

@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "annotate/span_ref.hpp"
-#include "annotate/token_ref.hpp"
+#include "refs/token_ref.hpp"
 #include "state/finalize.hpp"
 
 namespace tide {

@@ -4,8 +4,8 @@
 #include <span>
 
 #include "annotate/label_rules.hpp"
-#include "annotate/match_points.hpp"
 #include "annotate/resolve_spans.hpp"
+#include "refs/match_points.hpp"
 #include "state/run.hpp"
 
 namespace tide {

@@ -75,41 +75,41 @@ void ElementTests::build(CandidateTables& tables, uint64_t candidates, std::opti
     const uint32_t k = static_cast<uint32_t>(__builtin_ctzll(rest));
     const PatternElement& el = element(k);
     switch (el.index()) {
-      case 0: {
+      case kKindOf<Event>: {
         const auto& e = std::get<Event>(el);
         tables.match.push_back({e.match_token, k});
         if (e.block_token) tables.block.push_back({*e.block_token, k});
         break;
       }
-      case 1: {
+      case kKindOf<EventSet>: {
         const auto& e = std::get<EventSet>(el);
         for (TokenId y : e.match_tokens) tables.match.push_back({y, k});
         for (TokenId y : e.block_tokens) tables.block.push_back({y, k});
         break;
       }
-      case 2: {
+      case kKindOf<EventSeq>: {
         const auto& e = std::get<EventSeq>(el);
         tables.seq.push_back(k);
         if (e.block_trie) tables.block_seq.push_back(k);
         break;
       }
-      case 3: {
+      case kKindOf<TimeEvent>: {
         for (TokenId y : std::get<TimeEvent>(el).block_tokens) tables.block.push_back({y, k});
         tables.time.push_back(k);
         break;
       }
-      case 4: {
+      case kKindOf<DynamicTimeEvent>: {
         for (TokenId y : std::get<DynamicTimeEvent>(el).block_tokens) tables.block.push_back({y, k});
         tables.time.push_back(k);
         break;
       }
-      case 5: {
+      case kKindOf<DynamicEvent>: {
         const auto& e = std::get<DynamicEvent>(el);
         if (e.match_from_last && last_token) tables.match.push_back({*last_token, k});
         for (TokenId y : e.block_tokens) tables.block.push_back({y, k});
         break;
       }
-      case 6: {
+      case kKindOf<DynamicEventSet>: {
         const auto& e = std::get<DynamicEventSet>(el);
         for (TokenId y : e.match_tokens) tables.match.push_back({y, k});
         if (e.match_from_last && last_token) tables.match.push_back({*last_token, k});
@@ -117,7 +117,7 @@ void ElementTests::build(CandidateTables& tables, uint64_t candidates, std::opti
         if (e.block_from_last && last_token) tables.block.push_back({*last_token, k});
         break;
       }
-      case 7: {
+      case kKindOf<MappedEvent>: {
         if (const ResolvedElement* spec = resolve(std::get<MappedEvent>(el), spans))
           tables.resolved.push_back({k, spec});
         break;

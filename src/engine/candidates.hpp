@@ -10,10 +10,10 @@
 
 #include "engine/small_vec.hpp"
 #include "engine/token_scan.hpp"
-#include "intern/token_id.hpp"
 #include "types/cancel.hpp"
 #include "types/pattern.hpp"
 #include "types/stream.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

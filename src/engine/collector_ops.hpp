@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "types/collector.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "types/collector.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

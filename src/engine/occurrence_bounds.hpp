@@ -11,10 +11,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "types/cancel.hpp"
 #include "types/pattern.hpp"
 #include "types/stream.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

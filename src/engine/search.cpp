@@ -236,7 +236,8 @@ bool Search::scan(StackEntry& e) {
     // 7. Match test.
     const double dt = st.has_last ? t - st.last_time : 0.0;
     tests_.hit_test(m_.tables, p, x, t, v, dt, st.has_last, st.last_time, m_.hits);
-    // 8., 9.
+    // 8. No element hit: scan on. 9. Hits: branch on them and end this scan; the
+    // continuation that branch() pushes when a hit may backtrack resumes it at p + 1.
     if (m_.hits.empty()) continue;
     branch(e, p, x, t);
     break;

@@ -12,7 +12,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "intern/token_id.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "intern/text_index.hpp"
-#include "intern/token_id.hpp"
 #include "types/expected.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "intern/token_id.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

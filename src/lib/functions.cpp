@@ -1,7 +1,7 @@
 #include "lib/functions.hpp"
 
-#include "lib/method_def.hpp"
-#include "lib/module_docs.hpp"
+#include "lib/module_signatures.hpp"
+#include "lib/plumbing/method_def.hpp"
 
 namespace tide::py {
 namespace {

@@ -1,7 +1,7 @@
 // The module-level functions, in the order they are added to the module.
 #pragma once
 
-#include "lib/py_ref.hpp"
+#include "lib/plumbing/py_ref.hpp"
 
 namespace tide::py {
 

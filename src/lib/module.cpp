@@ -1,10 +1,10 @@
 // Module initialisation: the classes, functions and code lists of tidemark.
 #define TIDEMARK_IMPORT_NUMPY
-#include "lib/classes.hpp"
-#include "lib/errors.hpp"
 #include "lib/functions.hpp"
-#include "lib/messages.hpp"
-#include "lib/numpy_api.hpp"
+#include "lib/plumbing/classes.hpp"
+#include "lib/plumbing/errors.hpp"
+#include "lib/plumbing/messages.hpp"
+#include "lib/plumbing/numpy_api.hpp"
 
 namespace tide::py {
 namespace {
@@ -43,6 +43,7 @@ PyObject* create_module() {
   if (!module) return nullptr;
   Ref all = Ref::steal(PyList_New(0));
   if (!all || PyModule_AddObjectRef(module.get(), "__all__", all.get()) < 0) return nullptr;
+  if (PyModule_AddStringConstant(module.get(), "__version__", TIDEMARK_VERSION) < 0) return nullptr;
   for (int i = 0; i < kClassCount; ++i) {
     const Class c = static_cast<Class>(i);
     PyTypeObject* type = create_class(c);

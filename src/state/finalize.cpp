@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "annotate/quote.hpp"
+#include "types/quote.hpp"
 
 namespace tide {
 namespace {

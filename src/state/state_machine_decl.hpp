@@ -9,7 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "annotate/token_ref.hpp"
+#include "refs/token_ref.hpp"
+#include "types/expected.hpp"
 #include "types/value_constraint.hpp"
 
 namespace tide {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "annotate/match_points.hpp"
+#include "refs/match_points.hpp"
 
 namespace tide {
 namespace {

@@ -5,10 +5,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
-#include "intern/token_id.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 
@@ -42,6 +43,17 @@ struct NoResult {
 using CollectorResult =
     std::variant<NoResult, double /*SumTimes*/, uint64_t /*Count*/, std::vector<TokenId> /*CollectTokens*/,
                  std::vector<double> /*CollectTimes*/, std::vector<CollectedItem> /*CollectPairs*/>;
+
+// The variant's alternatives stand in the order of the strategy tags.
+template <CollectorStrategy S, class T>
+inline constexpr bool kResultHolds =
+    std::is_same_v<std::variant_alternative_t<static_cast<size_t>(S), CollectorResult>, T>;
+static_assert(std::variant_size_v<CollectorResult> == static_cast<size_t>(CollectorStrategy::CollectPairs) + 1);
+static_assert(kResultHolds<CollectorStrategy::None, NoResult> && kResultHolds<CollectorStrategy::SumTimes, double> &&
+              kResultHolds<CollectorStrategy::Count, uint64_t> &&
+              kResultHolds<CollectorStrategy::CollectTokens, std::vector<TokenId>> &&
+              kResultHolds<CollectorStrategy::CollectTimes, std::vector<double>> &&
+              kResultHolds<CollectorStrategy::CollectPairs, std::vector<CollectedItem>>);
 
 // The result a collector of kind s starts from.
 CollectorResult empty_result(CollectorStrategy s);

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <variant>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "types/collector.hpp"
+#include "types/expected.hpp"
+#include "types/token_id.hpp"
 #include "types/trie.hpp"
 #include "types/value_constraint.hpp"
 
@@ -112,6 +114,18 @@ struct MappedEvent {
 // Kinds in declaration order: index() is the kind tag.
 using PatternElement =
     std::variant<Event, EventSet, EventSeq, TimeEvent, DynamicTimeEvent, DynamicEvent, DynamicEventSet, MappedEvent>;
+
+// The tag of element kind T, so that a switch over index() names its cases:
+// `case kKindOf<Event>:` stays right when the alternatives are reordered.
+template <class T, class... Ts>
+consteval size_t alternative_index(const std::variant<Ts...>*) {
+  constexpr bool same[] = {std::is_same_v<T, Ts>...};
+  for (size_t i = 0; i < sizeof...(Ts); ++i)
+    if (same[i]) return i;
+  throw "not an element kind";
+}
+template <class T>
+inline constexpr size_t kKindOf = alternative_index<T>(static_cast<const PatternElement*>(nullptr));
 
 inline bool is_backtrackable(const PatternElement& e) {
   return std::visit([](const auto& el) { return el.backtrackable; }, e);

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <limits>
 
-#include "intern/token_id.hpp"
+#include "types/token_id.hpp"
 
 namespace tide {
 

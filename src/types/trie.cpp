@@ -1,7 +1,5 @@
 #include "types/trie.hpp"
 
-#include "intern/interner.hpp"
-
 namespace tide {
 
 // Copying and freeing walk the tree with an explicit work list: the depth
@@ -109,21 +107,6 @@ std::optional<size_t> Trie::match_at(const StreamView& s, size_t pos, CancelChec
     ++top.next;
   }
   return std::nullopt;
-}
-
-Expected<Trie> build_seq_trie(const std::vector<std::vector<std::string>>& seqs) {
-  Trie trie;
-  std::vector<TokenId> ids;
-  for (const auto& seq : seqs) {
-    ids.clear();
-    for (const auto& tok : seq) {
-      auto id = global_interner().intern(tok);
-      if (!id) return id.error();
-      ids.push_back(*id);
-    }
-    trie.insert_with_vals(ids, {});
-  }
-  return trie;
 }
 
 }  // namespace tide

@@ -5,14 +5,12 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "intern/token_id.hpp"
 #include "types/cancel.hpp"
-#include "types/expected.hpp"
 #include "types/stream.hpp"
+#include "types/token_id.hpp"
 #include "types/value_constraint.hpp"
 
 namespace tide {
@@ -50,8 +48,5 @@ struct Trie {
 
   bool empty() const { return children.empty(); }
 };
-
-// A trie of the given sequences, interned in order, all positions unconstrained.
-Expected<Trie> build_seq_trie(const std::vector<std::vector<std::string>>& seqs);
 
 }  // namespace tide

@@ -1,9 +1,9 @@
 #include <cmath>
 
-#include "annotate/match_points.hpp"
 #include "check.hpp"
 #include "engine_helpers.hpp"
 #include "intern/interner.hpp"
+#include "refs/match_points.hpp"
 
 using namespace engine_test;
 

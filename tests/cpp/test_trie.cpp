@@ -3,6 +3,7 @@
 
 #include "check.hpp"
 #include "intern/interner.hpp"
+#include "intern/seq_trie.hpp"
 #include "types/trie.hpp"
 
 using namespace tide;

@@ -1,0 +1,58 @@
+// The Python class Pattern: a pattern under construction.
+#pragma once
+
+#include "lib/plumbing/binder.hpp"
+#include "lib/plumbing/boxed.hpp"
+#include "lib/plumbing/classes.hpp"
+#include "lib/plumbing/errors.hpp"
+#include "types/pattern.hpp"
+
+namespace tide::py {
+
+struct PatternHolder {
+  Pattern pattern;
+  bool busy = false;  // a builder call is converting its arguments
+};
+
+inline PatternHolder& pattern_holder(PyObject* self) { return unbox<PatternHolder>(self); }
+
+// Exclusive access to a Pattern for one builder call; a re-entrant call
+// (from user code that a conversion runs) is refused with RuntimeError.
+class BuilderAccess {
+ public:
+  explicit BuilderAccess(PyObject* self);
+  ~BuilderAccess();
+  BuilderAccess(const BuilderAccess&) = delete;
+  BuilderAccess& operator=(const BuilderAccess&) = delete;
+
+  explicit operator bool() const { return holder_ != nullptr; }
+  Pattern& pattern() { return holder_->pattern; }
+
+ private:
+  PatternHolder* holder_ = nullptr;
+};
+
+// One builder call: binds the arguments, takes exclusive access to the
+// pattern and runs body(args, pattern), which converts, checks and appends,
+// returning false with the exception set when the call fails.
+template <const Signature& S, class F>
+PyObject* builder_call(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, F&& body) {
+  return call_bound<S>(args, nargs, kwnames, [&](const Args<S>& a) -> PyObject* {
+    BuilderAccess access(self);
+    if (!access || !body(a, access.pattern())) return nullptr;
+    Py_RETURN_NONE;
+  });
+}
+
+// The builder methods, each in the file of its element family.
+PyObject* add_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* add_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* add_event_seq(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* add_time_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* add_dynamic_time_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* add_dynamic_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* add_dynamic_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* add_mapped_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* add_midstream_collector(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+}  // namespace tide::py

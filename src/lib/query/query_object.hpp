@@ -1,0 +1,30 @@
+// The Python classes TideQuery (a compiled pattern) and PreprocessedStream
+// (an interned stream), and the run shared by their entry points.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "lib/plumbing/boxed.hpp"
+#include "lib/plumbing/classes.hpp"
+#include "types/pattern.hpp"
+#include "types/stream.hpp"
+
+namespace tide::py {
+
+struct PreprocessedData {
+  std::vector<TokenId> ids;
+  std::vector<double> times;
+  std::optional<std::vector<double>> values;
+
+  StreamView view() const { return {ids.data(), times.data(), values ? values->data() : nullptr, ids.size()}; }
+};
+
+inline const Pattern& query_pattern(PyObject* self) { return unbox<Pattern>(self); }
+
+// The 64-element check, the engine run and the result dictionary.
+PyObject* run_query(const Pattern& pattern, const StreamView& stream, bool first_only, bool include_tokens);
+
+PyObject* match_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+}  // namespace tide::py
