@@ -67,16 +67,29 @@ core-tests: $(VENV)/.deps
 	build/core-tests/core_tests
 
 # The same tests against a build with AddressSanitizer and UndefinedBehaviorSanitizer.
-sanitize: $(ASAN_VENV)/.built
+# Leaks: each allocation keeps only its allocator's frame and that frame's
+# caller (malloc_context_size=2), so tools/lsan.supp, which names the
+# interpreter and NumPy, cannot hide what a module loses when Python calls
+# it. tests/test_leak_check.py proves that on a planted leak built here.
+LEAK_HELPER := build/planted-leak/planted_leak.so
+sanitize: $(ASAN_VENV)/.built $(LEAK_HELPER)
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake -S . -B build/core-tests-asan -G Ninja \
 	  -DTIDEMARK_CORE_TESTS=ON -DTIDEMARK_SANITIZE=ON -DTIDEMARK_WERROR=ON >/dev/null
 	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" cmake --build build/core-tests-asan
-	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
-	  build/core-tests-asan/core_tests
+	ASAN_OPTIONS=detect_leaks=1 build/core-tests-asan/core_tests
 	LD_PRELOAD="$$(g++ -print-file-name=libasan.so)" PYTHONMALLOC=malloc \
-	  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+	  ASAN_OPTIONS=detect_leaks=1:malloc_context_size=2 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  TIDEMARK_PLANTED_LEAK=$(CURDIR)/$(LEAK_HELPER) \
 	  TIDEMARK_HYPOTHESIS_PROFILE=sanitize $(ASAN_PY) -m pytest -q -p no:cacheprovider
+
+# Built with frame pointers, as the module is, so that the stack of its leak
+# reaches on into the interpreter that called it.
+$(LEAK_HELPER): tests/sanitizer/planted_leak.c $(ASAN_VENV)/.deps
+	mkdir -p $(@D)
+	gcc -shared -fPIC -O1 -g -fno-omit-frame-pointer -I"$$($(ASAN_PY) -c 'import sysconfig; print(sysconfig.get_paths()["include"])')" \
+	  $< -o $@
 
 $(ASAN_VENV)/.deps: requirements-dev.txt
 	@py312="$$($(find_python))" || exit 1; \

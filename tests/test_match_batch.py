@@ -5,6 +5,7 @@ import math
 import numpy as np
 import pytest
 import tidemark
+from array_layouts import unaligned
 from hypothesis import given
 from hypothesis import strategies as st
 from matching import pattern, refuses
@@ -128,14 +129,6 @@ def test_values_none_means_no_values_and_read_only_arrays_are_read():
     assert q.match_batch(ids, times, offsets)["m_start"].tolist() == [0]
     assert q.match_batch(ids, times, offsets, None)["m_start"].tolist() == [0]
     assert q.match_batch(ids, times, offsets, values=np.array([1.0]))["m_start"].tolist() == [-1]
-
-
-def unaligned(a):
-    """A copy of `a` whose data starts one byte past an aligned address."""
-    raw = np.zeros(a.nbytes + 1, np.uint8)
-    out = np.ndarray(a.shape, a.dtype, raw, offset=1)
-    out[...] = a
-    return out
 
 
 def test_unaligned_arrays_are_read():

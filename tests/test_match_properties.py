@@ -91,3 +91,46 @@ def test_windowed_ordered_search_matches_reference(elems, max_dt, items):
         p.add_event(token, min_dt=lo, max_dt=hi, backtrackable=backtrackable)
     r = TideQuery(p).match_stream(tokens, times)
     assert r["el_stream_idx"].tolist() == reference_matches(elems, max_dt, tokens, list(times))
+
+
+def reference_bounded(elems, max_at, tokens, times):
+    """Plain depth-first enumeration of an ordered pattern of events bounded by
+    max_at, over times in any order."""
+    out = []
+
+    def extend(k, start, last_t, path):
+        if k == len(elems):
+            if max(times[p] for p in path) <= max_at:
+                out.append(path)
+            return
+        token, latest, backtrackable = elems[k]
+        for p in range(start, len(tokens)):
+            t = times[p]
+            if tokens[p] == token and t <= latest and (last_t is None or t >= last_t):
+                extend(k + 1, p + 1, t, path + [p])
+                if not backtrackable:
+                    return
+
+    extend(0, 0, None, [])
+    return out
+
+
+bounded = st.lists(
+    st.tuples(st.sampled_from(ALPHABET[:3]), st.sampled_from([2.0, 5.0, 9.0, float("inf")]), st.booleans()),
+    min_size=1,
+    max_size=4,
+)
+
+
+@given(bounded, st.sampled_from([4.0, 8.0, 1e300]), streams, st.booleans())
+def test_time_bounded_search_matches_reference(elems, max_at, items, shuffled):
+    # Branches past every bound are dropped only when the times are sorted.
+    tokens, times = stream_of(items)
+    times = [float(t) for t in times]
+    if shuffled:
+        times = times[::2] + times[1::2]
+    p = Pattern(max_at=max_at)
+    for token, latest, backtrackable in elems:
+        p.add_event(token, max_at=latest, backtrackable=backtrackable)
+    r = TideQuery(p).match_stream(tokens, times)
+    assert r["el_stream_idx"].tolist() == reference_bounded(elems, max_at, tokens, times)

@@ -49,7 +49,8 @@ void CandidateTables::clear() {
   resolved.clear();
 }
 
-ElementTests::ElementTests(const Pattern& pattern, const StreamView& stream) : pattern_(pattern), stream_(stream) {}
+ElementTests::ElementTests(const Pattern& pattern, const StreamView& stream, CancelCheck& cancel)
+    : pattern_(pattern), stream_(stream), cancel_(cancel) {}
 
 const ResolvedElement* ElementTests::resolve(const MappedEvent& m, const SpanTable& spans) {
   // The key: the tokens the source element matched, empty when there is no
@@ -171,7 +172,8 @@ bool ElementTests::sequence_block(CandidateTables& tables, size_t p) const {
   bool removed = false;
   for (uint32_t k : tables.block_seq) {
     const auto& e = std::get<EventSeq>(element(k));
-    if (e.block_trie->match_at(stream_, p)) removed |= tables.seq.erase_if([k](uint32_t s) { return s == k; }) != 0;
+    if (e.block_trie->match_at(stream_, p, &cancel_))
+      removed |= tables.seq.erase_if([k](uint32_t s) { return s == k; }) != 0;
   }
   return removed;
 }
@@ -200,7 +202,7 @@ void ElementTests::hit_test(const CandidateTables& tables, size_t p, TokenId x, 
   for (uint32_t k : tables.seq) {
     const auto& e = std::get<EventSeq>(element(k));
     if (!in_bounds(e, t, dt)) continue;
-    if (auto c = e.match_trie.match_at(stream_, p)) hits.push_back({k, static_cast<uint32_t>(*c), true});
+    if (auto c = e.match_trie.match_at(stream_, p, &cancel_)) hits.push_back({k, static_cast<uint32_t>(*c), true});
   }
   // 2. Time elements.
   for (uint32_t k : tables.time) {
@@ -222,7 +224,8 @@ void ElementTests::hit_test(const CandidateTables& tables, size_t p, TokenId x, 
     const ResolvedElement& spec = *r.spec;
     if (!in_bounds(spec, t, dt)) continue;
     if (spec.seq_trie) {
-      if (auto c = spec.seq_trie->match_at(stream_, p)) hits.push_back({r.element, static_cast<uint32_t>(*c), true});
+      if (auto c = spec.seq_trie->match_at(stream_, p, &cancel_))
+        hits.push_back({r.element, static_cast<uint32_t>(*c), true});
     } else if (any_occurrence_accepts(spec.match_tokens, spec.match_constraints, x, v)) {
       hits.push_back({r.element, 1, false});
     }

@@ -10,6 +10,7 @@
 
 #include "engine/small_vec.hpp"
 #include "engine/token_scan.hpp"
+#include "types/cancel.hpp"
 #include "types/pattern.hpp"
 #include "types/stream.hpp"
 #include "types/token_id.hpp"
@@ -63,10 +64,11 @@ struct CandidateTables {
 
 // The element tests of one call: reads the pattern's elements and the
 // stream, and keeps the scratch the table build needs so that it allocates
-// nothing in the steady state.
+// nothing in the steady state. Sequence walks charge `cancel`; a walk it
+// stops counts as no match, and the search sees cancel.stopped().
 class ElementTests {
  public:
-  ElementTests(const Pattern& pattern, const StreamView& stream);
+  ElementTests(const Pattern& pattern, const StreamView& stream, CancelCheck& cancel);
 
   // Fills `tables` (cleared first) for the elements whose bits are set in
   // `candidates`, in increasing index order. `last_token` is the first token
@@ -112,6 +114,7 @@ class ElementTests {
 
   const Pattern& pattern_;
   StreamView stream_;
+  CancelCheck& cancel_;
   std::vector<TokenId> key_;  // scratch for mapped resolution
 };
 

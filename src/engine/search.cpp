@@ -14,6 +14,7 @@
 #include "engine/cons_list.hpp"
 #include "engine/duration_cut.hpp"
 #include "engine/engine.hpp"
+#include "engine/occurrence_bounds.hpp"
 
 namespace tide {
 namespace {
@@ -52,6 +53,7 @@ struct SearchMemory {
   CandidateTables tables;
   HitList hits;
   TokenScan relevant;  // the tokens of the positions a scan must visit
+  OccurrenceBounds bounds;
   CellPool cells;
   std::vector<StackEntry> stack;
   SpanTable spans{};  // zero but for the slots in spans_written
@@ -78,6 +80,18 @@ void assign_result(CollectorResult& fresh, R&& result) {
   if (!std::holds_alternative<NoResult>(result)) fresh = std::forward<R>(result);
 }
 
+// A mapped element reads the span its source element matched on the branch,
+// unless the source is not an earlier element of an ordered pattern: then
+// it may read a span left in the span table by a branch searched before,
+// and dropping branches would change what it reads there.
+bool prunable(const Pattern& p) {
+  for (size_t k = 0; k < p.elements.size(); ++k) {
+    const auto* m = std::get_if<MappedEvent>(&p.elements[k]);
+    if (m != nullptr && !(p.ordered && m->source_element < k)) return false;
+  }
+  return true;
+}
+
 class Search {
  public:
   Search(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf, CancelCheck& cancel,
@@ -88,8 +102,9 @@ class Search {
         first_only_(first_only),
         buf_(buf),
         cancel_(cancel),
-        tests_(engine.pattern, stream),
-        m_(memory) {}
+        tests_(engine.pattern, stream, cancel),
+        m_(memory),
+        prune_(prunable(engine.pattern)) {}
 
   Status run();
 
@@ -112,6 +127,7 @@ class Search {
 
   ElementTests tests_;
   SearchMemory& m_;
+  bool prune_;  // whether branches that cannot complete are dropped
 };
 
 void Search::reset() {
@@ -127,6 +143,8 @@ Status Search::run() {
   start.state.collected = empty_result(pattern_.collector);
   start.state.mid_collected = pattern_.midstream ? empty_result(pattern_.midstream->collector) : NoResult{};
   m_.stack.push_back(std::move(start));
+  // When an element's first tokens never occur, no match exists.
+  if (!m_.bounds.locate(pattern_, s_, cancel_)) return cancel_.stopped() ? cancelled() : ok_status();
 
   while (!m_.stack.empty()) {
     if (cancel_.poll()) return cancelled();
@@ -145,8 +163,10 @@ Status Search::run() {
     }
 
     bool ok = true;
-    if (e.pos < s_.len) {
-      const uint64_t pending = ~e.used & engine_.full_mask;
+    const uint64_t pending = ~e.used & engine_.full_mask;
+    // A branch whose pending elements no longer fit in the rest of the
+    // stream is dropped before its scan.
+    if (e.pos < s_.len && (!prune_ || m_.bounds.reachable(pending, e.pos))) {
       const uint64_t candidates = pattern_.ordered ? (pending & (~pending + 1)) : pending;
       tests_.build(m_.tables, candidates, e.state.has_last ? std::optional<TokenId>(e.state.last_token) : std::nullopt,
                    m_.spans);
@@ -182,6 +202,7 @@ bool Search::scan(StackEntry& e) {
     if (cancel_.poll()) return false;
     if (m_.relevant.skips()) {
       const size_t q = m_.relevant.next(s_.tokens, p, s_.len);
+      if (cancel_.charge(q - p)) return false;  // positions passed over count as work too
       if (cut_live && cut_in(s_.times, p, q, e.t_start, max_dt)) break;
       p = q;
       if (p == s_.len) break;
@@ -193,7 +214,7 @@ bool Search::scan(StackEntry& e) {
     // 1. Duration cut.
     if (has_start && t - e.t_start > max_dt) break;
     // 2. Midstream collection.
-    if (mid_active && pattern_.midstream->trie.match_at(s_, p))
+    if (mid_active && pattern_.midstream->trie.match_at(s_, p, &cancel_))
       collector_update_in_place(pattern_.midstream->collector, st.mid_collected, x, t);
     // 3. Mapped block test.
     const bool mapped_blocked = !m_.tables.resolved.empty() && tests_.mapped_block(m_.tables, x, v);
@@ -313,7 +334,9 @@ bool Search::complete(const StackEntry& e) {
 Status match_full(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf,
                   CancelCheck& cancel, SearchScratch& scratch) {
   Search search(engine, stream, first_only, buf, cancel, scratch.memory());
-  return search.run();
+  const Status st = search.run();
+  if (st && cancel.stopped()) return cancelled();  // a sequence walk gave up after the last poll
+  return st;
 }
 
 }  // namespace tide

@@ -42,13 +42,14 @@ Expected<Points> locate_sequences(const Trie& trie, const StreamView& s, CancelC
   Points out;
   for (size_t p = 0; p < s.len;) {
     if (cancel.poll()) return cancelled();
-    if (auto len = trie.match_at(s, p)) {
+    if (auto len = trie.match_at(s, p, &cancel)) {
       out.push_back(point_at(s, p, p + *len - 1));
       p += *len;
     } else {
       ++p;
     }
   }
+  if (cancel.stopped()) return cancelled();  // the last walk gave up
   return out;
 }
 

@@ -64,7 +64,7 @@ void Trie::insert_with_vals(std::span<const TokenId> seq, std::span<const ValueC
   node->terminal = true;
 }
 
-std::optional<size_t> Trie::match_at(const StreamView& s, size_t pos) const {
+std::optional<size_t> Trie::match_at(const StreamView& s, size_t pos, CancelCheck* cancel) const {
   // Depth-first over the edges of the tokens at pos, pos + 1, ...: frame d
   // holds the edge list of the token at pos + d and the edge being tried.
   // The frames live in a per-thread list reused by every call, so matching
@@ -87,6 +87,7 @@ std::optional<size_t> Trie::match_at(const StreamView& s, size_t pos) const {
   };
   if (!enter(*this, pos)) return std::nullopt;
   while (!frames.empty()) {
+    if (cancel != nullptr && cancel->poll()) return std::nullopt;
     const size_t p = pos + frames.size() - 1;
     Frame& f = frames.back();
     const double v = s.value_at(p);

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "types/cancel.hpp"
 #include "types/stream.hpp"
 #include "types/token_id.hpp"
 #include "types/value_constraint.hpp"
@@ -40,7 +41,10 @@ struct Trie {
 
   // Length of the longest sequence starting at `pos` along the first edge
   // that leads to any match; nullopt when none starts there. `pos` < s.len.
-  std::optional<size_t> match_at(const StreamView& s, size_t pos) const;
+  // Each position the walk enters is charged to `cancel` (when given); when
+  // it asks to stop, the walk gives up with nullopt and the caller finds
+  // cancel->stopped() set.
+  std::optional<size_t> match_at(const StreamView& s, size_t pos, CancelCheck* cancel = nullptr) const;
 
   bool empty() const { return children.empty(); }
 };

@@ -31,8 +31,7 @@ PyObject* annotate_stream(PyObject*, PyObject* const* args, Py_ssize_t nargs, Py
         if (!in.convert(a.get<"tokens">(), a.get<"times">(), nullptr) ||
             !convert_arg(a.arg<"specs">(), &specs, to_specs))
           return nullptr;
-        if (a.arg<"values">().present() && !convert_arg(a.arg<"values">(), &in.values.emplace(), to_double_list))
-          return nullptr;
+        if (a.arg<"values">().present() && !in.values.emplace().convert(a.get<"values">(), "values")) return nullptr;
         if (!in.check_lens() || !in.intern()) return nullptr;
         Ref dict = Ref::steal(PyDict_New());
         if (!dict) return nullptr;

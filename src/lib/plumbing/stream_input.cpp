@@ -7,11 +7,8 @@
 namespace tide::py {
 
 bool StreamInput::convert(PyObject* tokens_arg, PyObject* times_arg, PyObject* values_arg) {
-  if (!tokens.convert(tokens_arg, "tokens") || !to_double_list(times_arg, &times, "times")) return false;
-  if (values_arg != nullptr && values_arg != Py_None) {
-    values.emplace();
-    if (!to_double_list(values_arg, &*values, "values")) return false;
-  }
+  if (!tokens.convert(tokens_arg, "tokens") || !times.convert(times_arg, "times")) return false;
+  if (values_arg != nullptr && values_arg != Py_None) return values.emplace().convert(values_arg, "values");
   return true;
 }
 
@@ -26,7 +23,8 @@ bool check_stream_lens(size_t n, const char* first_name, size_t times_len, const
   return true;
 }
 
-bool StreamInput::check_lens() const {
+bool StreamInput::check_lens() {
+  if (!times.settle("times") || (values && !values->settle("values"))) return false;
   return check_stream_lens(tokens.size(), "tokens", times.size(),
                            values ? std::optional<size_t>(values->size()) : std::nullopt);
 }
@@ -35,6 +33,7 @@ bool StreamInput::intern() {
   auto r = tokens.intern();
   if (!check(r)) return false;
   ids = std::move(*r);
+  tokens = StringItems();  // the tuple of a long stream's texts is not kept through the run
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lib/plumbing/convert.hpp"
+#include "lib/plumbing/double_column.hpp"
 #include "types/stream.hpp"
 #include "types/token_id.hpp"
 
@@ -13,15 +14,17 @@ namespace tide::py {
 
 struct StreamInput {
   StringItems tokens;
-  std::vector<double> times;
-  std::optional<std::vector<double>> values;  // absent when None or not given
-  std::vector<TokenId> ids;                   // filled by intern()
+  DoubleColumn times;
+  std::optional<DoubleColumn> values;  // absent when None or not given
+  std::vector<TokenId> ids;            // filled by intern()
 
   // Converts in the order tokens, times, values; TypeErrors name the argument.
   bool convert(PyObject* tokens_arg, PyObject* times_arg, PyObject* values_arg);
-  // The length rule: times first, then values, against the tokens' length.
-  bool check_lens() const;
-  // Interns the tokens under one interner lock.
+  // After the last conversion: settles the times and values arrays read in
+  // place, then applies the length rule: times first, then values, against
+  // the tokens' length.
+  bool check_lens();
+  // Interns the tokens under one interner lock, then lets go of their texts.
   bool intern();
   // The interned stream (after intern()).
   StreamView view() const;

@@ -54,7 +54,8 @@ PyObject* preprocess(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
     PyTypeObject* type = class_type(Class::PreprocessedStream);
     if (type == nullptr) return nullptr;
     return box_new<PreprocessedData>(
-        type, PreprocessedData{std::move(stream.ids), std::move(stream.times), std::move(stream.values)});
+        type, PreprocessedData{std::move(stream.ids), stream.times.take(),
+                               stream.values ? std::optional(stream.values->take()) : std::nullopt});
   });
 }
 

@@ -53,8 +53,7 @@ PyObject* state_spans(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
     // Converted in signature order: the machine comes between times and values.
     if (!in.convert(a.get<"tokens">(), a.get<"times">(), nullptr) || !to_machine(a.get<"machine">(), "machine"))
       return nullptr;
-    if (a.arg<"values">().present() && !convert_arg(a.arg<"values">(), &in.values.emplace(), to_double_list))
-      return nullptr;
+    if (a.arg<"values">().present() && !in.values.emplace().convert(a.get<"values">(), "values")) return nullptr;
     if (!optional_arg(a.arg<"include_invalid">(), &include_invalid, to_bool)) return nullptr;
     if (!in.check_lens() || !in.intern()) return nullptr;
     auto snapshot = finalize(machine_decl(a.get<"machine">()));
