@@ -1,3 +1,4 @@
+#include "lib/pattern/builder_args.hpp"
 #include "lib/pattern/pattern_object.hpp"
 #include "lib/pattern/pattern_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
@@ -21,9 +22,7 @@ PyObject* pattern_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         !optional_arg(a.arg<"ordered">(), &p.ordered, to_bool) ||
         !optional_arg(a.arg<"collector">(), &collector, to_string))
       return nullptr;
-    auto strategy = parse_collector(collector);
-    if (!strategy) return raise(value_error(unknown_collector_message(collector)));
-    p.collector = *strategy;
+    if (!take(parse_collector(collector), &p.collector)) return nullptr;
     return box_new<PatternHolder>(type, PatternHolder{std::move(p)});
   });
 }
