@@ -59,18 +59,4 @@ PyType_Spec kSpec{"builtins.Pattern", sizeof(Box<PatternHolder>), 0, kClassFlags
 
 PyType_Spec& pattern_spec() { return kSpec; }
 
-BuilderAccess::BuilderAccess(PyObject* self) {
-  PatternHolder& h = pattern_holder(self);
-  if (h.busy) {
-    PyErr_Format(PyExc_RuntimeError, msg::kReentrant, "Pattern");
-    return;
-  }
-  h.busy = true;
-  holder_ = &h;
-}
-
-BuilderAccess::~BuilderAccess() {
-  if (holder_ != nullptr) holder_->busy = false;
-}
-
 }  // namespace tide::py
