@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/engine.hpp"
 #include "intern/interner.hpp"
+#include "refs/pattern_matches.hpp"
 
 namespace tide {
 namespace {
@@ -65,9 +65,7 @@ void sort_one_per_start(Points& pts) {
 }
 
 Expected<Points> locate_pattern(const Pattern& pattern, const StreamView& s, CancelCheck& cancel) {
-  if (Status st = check_element_count(pattern); !st) return st.error();
-  const Engine engine(pattern);
-  auto buf = match_stream(engine, s, /*first_only=*/false, /*include_tokens=*/false, cancel);
+  auto buf = pattern_matches(pattern, s, cancel);
   if (!buf) return buf.error();
   const size_t rows = std::min({buf->m_start.size(), buf->m_end.size(), buf->t_start.size()});
   Points out;

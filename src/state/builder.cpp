@@ -3,22 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "types/word_table.hpp"
+
 namespace tide {
 namespace {
 
-Expected<GapAnchor> parse_gap_anchor(const std::string& text) {
-  if (text == "sustain") return GapAnchor::Sustain;
-  if (text == "any_event") return GapAnchor::AnyEvent;
-  if (text == "entry") return GapAnchor::Entry;
-  return value_error("Unknown gap_anchor '" + text + "'. Choose: sustain, any_event, entry");
-}
+constexpr Word<GapAnchor> kGapAnchorWords[] = {
+    {"sustain", GapAnchor::Sustain}, {"any_event", GapAnchor::AnyEvent}, {"entry", GapAnchor::Entry}};
+constexpr WordTable<GapAnchor> kGapAnchors{"gap_anchor", kGapAnchorWords};
 
-Expected<SelfTransition> parse_self_transition(const std::string& text) {
-  if (text == "refresh") return SelfTransition::Refresh;
-  if (text == "restart") return SelfTransition::Restart;
-  if (text == "ignore") return SelfTransition::Ignore;
-  return value_error("Unknown self_transition '" + text + "'. Choose: refresh, restart, ignore");
-}
+constexpr Word<SelfTransition> kSelfTransitionWords[] = {
+    {"refresh", SelfTransition::Refresh}, {"restart", SelfTransition::Restart}, {"ignore", SelfTransition::Ignore}};
+constexpr WordTable<SelfTransition> kSelfTransitions{"self_transition", kSelfTransitionWords};
 
 // A declared state other than the base one; `base_message` names the rule.
 Expected<StateId> find_rule_target(const StateMachineDecl& m, std::string_view state, const char* base_message) {
@@ -33,9 +29,9 @@ Expected<StateDraft> check_state(const StateMachineDecl& m, const StateOptions& 
   const std::string& name = opts.name;
   if (std::find(m.state_names.begin(), m.state_names.end(), name) != m.state_names.end())
     return value_error("Duplicate state name '" + name + "'");
-  auto gap_anchor = parse_gap_anchor(opts.gap_anchor);
+  auto gap_anchor = kGapAnchors.parse(opts.gap_anchor);
   if (!gap_anchor) return gap_anchor.error();
-  auto self_transition = parse_self_transition(opts.self_transition);
+  auto self_transition = kSelfTransitions.parse(opts.self_transition);
   if (!self_transition) return self_transition.error();
   if (opts.timeout_to) {
     if (!std::isfinite(opts.max_gap))

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "types/quote.hpp"
+#include "types/word_table.hpp"
 
 namespace tide {
 namespace {
@@ -59,9 +60,8 @@ Expected<StateId> find_span_state(const StateMachineDecl& m, std::string_view na
 }
 
 Expected<Anchor> parse_anchor(std::string_view text) {
-  if (text == "start") return Anchor::Start;
-  if (text == "end") return Anchor::End;
-  return value_error("Unknown anchor '" + std::string(text) + "'. Choose: end, start");
+  static constexpr Word<Anchor> kWords[] = {{"end", Anchor::End}, {"start", Anchor::Start}};
+  return WordTable<Anchor>{"anchor", kWords}.parse(text);
 }
 
 TriggerId add_trigger(StateMachineDecl& m, TokenRef ref, Anchor anchor) {

@@ -2,43 +2,30 @@
 
 #include <array>
 
+#include "types/word_table.hpp"
+
 namespace tide {
 namespace {
 
-struct CollectorName {
-  std::string_view text;
-  const char* display;
+constexpr Word<CollectorStrategy> kWords[] = {
+    {"none", CollectorStrategy::None},
+    {"sum_times", CollectorStrategy::SumTimes},
+    {"count", CollectorStrategy::Count},
+    {"collect_tokens", CollectorStrategy::CollectTokens},
+    {"collect_times", CollectorStrategy::CollectTimes},
+    {"collect_pairs", CollectorStrategy::CollectPairs},
 };
+constexpr WordTable<CollectorStrategy> kCollectors{"collector", kWords};
 
-constexpr std::array<CollectorName, 6> kNames{{
-    {"none", "None"},
-    {"sum_times", "SumTimes"},
-    {"count", "Count"},
-    {"collect_tokens", "CollectTokens"},
-    {"collect_times", "CollectTimes"},
-    {"collect_pairs", "CollectPairs"},
-}};
+// Indexed by the strategy.
+constexpr std::array<const char*, 6> kDisplay{"None",          "SumTimes",     "Count",
+                                              "CollectTokens", "CollectTimes", "CollectPairs"};
 
 }  // namespace
 
-std::optional<CollectorStrategy> parse_collector(std::string_view text) {
-  for (size_t i = 0; i < kNames.size(); ++i)
-    if (kNames[i].text == text) return static_cast<CollectorStrategy>(i);
-  return std::nullopt;
-}
+Expected<CollectorStrategy> parse_collector(std::string_view text) { return kCollectors.parse(text); }
 
-std::string unknown_collector_message(std::string_view text) {
-  std::string msg = "Unknown collector '";
-  msg += text;
-  msg += "'. Choose: ";
-  for (size_t i = 0; i < kNames.size(); ++i) {
-    if (i) msg += ", ";
-    msg += kNames[i].text;
-  }
-  return msg;
-}
-
-const char* display_name(CollectorStrategy s) { return kNames[static_cast<size_t>(s)].display; }
+const char* display_name(CollectorStrategy s) { return kDisplay[static_cast<size_t>(s)]; }
 
 CollectorResult empty_result(CollectorStrategy s) {
   switch (s) {

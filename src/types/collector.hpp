@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "types/expected.hpp"
 #include "types/token_id.hpp"
 
 namespace tide {
@@ -22,10 +23,8 @@ enum class CollectorStrategy : uint8_t {
   CollectPairs = 5,
 };
 
-// The argument text ("sum_times") to a strategy; nullopt for an unknown text.
-std::optional<CollectorStrategy> parse_collector(std::string_view text);
-// "Unknown collector '{}'. Choose: ..." for a text parse_collector refused.
-std::string unknown_collector_message(std::string_view text);
+// The argument text ("sum_times") to a strategy, or "Unknown collector '...'. Choose: ...".
+Expected<CollectorStrategy> parse_collector(std::string_view text);
 // The display name used by reprs ("SumTimes").
 const char* display_name(CollectorStrategy s);
 

@@ -14,6 +14,7 @@
 #include "lib/state/machine_arg.hpp"
 #include "lib/state/state_machine_object.hpp"
 #include "types/quote.hpp"
+#include "types/word_table.hpp"
 
 namespace tide::py {
 namespace {
@@ -24,20 +25,14 @@ PyObject* new_spec(std::string name, AnnotKind kind) {
   return box_new<AnnotationSpecHolder>(type, AnnotationSpecHolder{std::move(name), std::move(kind)});
 }
 
-// `text` came from the str object `given`, which the message quotes.
-bool parse_agg(const std::string& text, PyObject* given, AggKind* out) {
-  if (text == "min") {
-    *out = AggKind::Min;
-  } else if (text == "max") {
-    *out = AggKind::Max;
-  } else if (text == "mean") {
-    *out = AggKind::Mean;
-  } else if (text == "count") {
-    *out = AggKind::Count;
-  } else {
-    PyErr_Format(PyExc_ValueError, msg::kUnknownAggregation, given);
-    return false;
-  }
+constexpr Word<AggKind> kAggWords[] = {
+    {"min", AggKind::Min}, {"max", AggKind::Max}, {"mean", AggKind::Mean}, {"count", AggKind::Count}};
+constexpr WordTable<AggKind> kAggs{"aggregation", kAggWords};
+
+bool parse_agg(const std::string& text, AggKind* out) {
+  auto agg = kAggs.parse(text);
+  if (!check(agg)) return false;
+  *out = *agg;
   return true;
 }
 
@@ -109,7 +104,7 @@ PyObject* window_aggregate(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
             !optional_arg(a.arg<"agg">(), &agg, to_string) ||
             !optional_arg(a.arg<"forward">(), &kind.forward, to_bool) ||
             !optional_arg(a.arg<"partial_window">(), &kind.partial_window, to_bool) ||
-            !parse_token_ref(a.get<"k">(), &kind.k) || !parse_agg(agg, a.get<"agg">(), &kind.agg))
+            !parse_token_ref(a.get<"k">(), &kind.k) || !parse_agg(agg, &kind.agg))
           return nullptr;
         return new_spec(std::move(name), std::move(kind));
       });
@@ -122,7 +117,7 @@ PyObject* span_aggregate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyO
         std::string name, agg = "mean";
         if (!convert_arg(a.arg<"name">(), &name, to_string) || !optional_arg(a.arg<"agg">(), &agg, to_string) ||
             !parse_span_ref(a.get<"span">(), &kind.span) || !parse_token_ref(a.get<"k">(), &kind.k) ||
-            !parse_agg(agg, a.get<"agg">(), &kind.agg))
+            !parse_agg(agg, &kind.agg))
           return nullptr;
         return new_spec(std::move(name), std::move(kind));
       });

@@ -53,9 +53,7 @@ PyObject* add_midstream_collector(PyObject* self, PyObject* const* args, Py_ssiz
     m.start_after_mask = element_mask(start_after);
     m.stop_before_mask = element_mask(stop_before);
     if (!take(build_seq_trie(seqs), &m.trie)) return false;
-    const auto strategy = parse_collector(collector);
-    if (!strategy) return fail(value_error(unknown_collector_message(collector)));
-    m.collector = *strategy;
+    if (!take(parse_collector(collector), &m.collector)) return false;
     pattern.midstream = std::move(m);
     return true;
   });

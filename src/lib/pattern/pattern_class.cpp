@@ -1,3 +1,4 @@
+#include "lib/pattern/builder_args.hpp"
 #include "lib/pattern/pattern_object.hpp"
 #include "lib/pattern/pattern_signatures.hpp"
 #include "lib/plumbing/binder.hpp"
@@ -22,9 +23,7 @@ PyObject* pattern_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         !optional_arg(a.arg<"ordered">(), &p.ordered, to_bool) ||
         !optional_arg(a.arg<"collector">(), &collector, to_string))
       return nullptr;
-    auto strategy = parse_collector(collector);
-    if (!strategy) return raise(value_error(unknown_collector_message(collector)));
-    p.collector = *strategy;
+    if (!take(parse_collector(collector), &p.collector)) return nullptr;
     return box_new<PatternHolder>(type, PatternHolder{std::move(p)});
   });
 }
@@ -61,19 +60,5 @@ PyType_Spec kSpec{"builtins.Pattern", sizeof(Box<PatternHolder>), 0, kClassFlags
 }  // namespace
 
 PyType_Spec& pattern_spec() { return kSpec; }
-
-BuilderAccess::BuilderAccess(PyObject* self) {
-  PatternHolder& h = pattern_holder(self);
-  if (h.busy) {
-    PyErr_Format(PyExc_RuntimeError, msg::kReentrant, "Pattern");
-    return;
-  }
-  h.busy = true;
-  holder_ = &h;
-}
-
-BuilderAccess::~BuilderAccess() {
-  if (holder_ != nullptr) holder_->busy = false;
-}
 
 }  // namespace tide::py

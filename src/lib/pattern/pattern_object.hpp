@@ -5,6 +5,7 @@
 #include "lib/plumbing/boxed.hpp"
 #include "lib/plumbing/classes.hpp"
 #include "lib/plumbing/errors.hpp"
+#include "lib/plumbing/exclusive.hpp"
 #include "types/pattern.hpp"
 
 namespace tide::py {
@@ -16,30 +17,14 @@ struct PatternHolder {
 
 inline PatternHolder& pattern_holder(PyObject* self) { return unbox<PatternHolder>(self); }
 
-// Exclusive access to a Pattern for one builder call; a re-entrant call
-// (from user code that a conversion runs) is refused with RuntimeError.
-class BuilderAccess {
- public:
-  explicit BuilderAccess(PyObject* self);
-  ~BuilderAccess();
-  BuilderAccess(const BuilderAccess&) = delete;
-  BuilderAccess& operator=(const BuilderAccess&) = delete;
-
-  explicit operator bool() const { return holder_ != nullptr; }
-  Pattern& pattern() { return holder_->pattern; }
-
- private:
-  PatternHolder* holder_ = nullptr;
-};
-
 // One builder call: binds the arguments, takes exclusive access to the
 // pattern and runs body(args, pattern), which converts, checks and appends,
 // returning false with the exception set when the call fails.
 template <const Signature& S, class F>
 PyObject* builder_call(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames, F&& body) {
   return call_bound<S>(args, nargs, kwnames, [&](const Args<S>& a) -> PyObject* {
-    BuilderAccess access(self);
-    if (!access || !body(a, access.pattern())) return nullptr;
+    Exclusive<PatternHolder> access(pattern_holder(self), "Pattern");
+    if (!access || !body(a, access->pattern)) return nullptr;
     Py_RETURN_NONE;
   });
 }

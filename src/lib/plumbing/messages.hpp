@@ -26,7 +26,6 @@ inline constexpr const char* kTokenRefExpected =
 
 // Span references (Pattern, (start_token, end_token) or StateSpan) and annotation specs.
 inline constexpr const char* kSpanRefExpected = "Expected Pattern or (str, str) tuple for span argument";
-inline constexpr const char* kUnknownAggregation = "Unknown aggregation '%U'. Choose: min, max, mean, count";
 
 // Target names used in kCannotConvert.
 namespace target {

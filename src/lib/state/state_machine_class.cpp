@@ -4,6 +4,7 @@
 #include "lib/plumbing/classes.hpp"
 #include "lib/plumbing/convert.hpp"
 #include "lib/plumbing/errors.hpp"
+#include "lib/plumbing/exclusive.hpp"
 #include "lib/plumbing/method_def.hpp"
 #include "lib/plumbing/pickle_methods.hpp"
 #include "lib/refs/token_ref_convert.hpp"
@@ -16,29 +17,9 @@ namespace {
 
 MachineHolder& holder(PyObject* self) { return unbox<MachineHolder>(self); }
 
-// Exclusive access to the declaration for one builder call: user code run
-// by a conversion cannot change it between the checks and the commit.
-class Access {
- public:
-  explicit Access(PyObject* self) : h_(&holder(self)) {
-    if (h_->busy) {
-      PyErr_Format(PyExc_RuntimeError, msg::kReentrant, "StateMachine");
-      h_ = nullptr;
-      return;
-    }
-    h_->busy = true;
-  }
-  ~Access() {
-    if (h_ != nullptr) h_->busy = false;
-  }
-  Access(const Access&) = delete;
-  Access& operator=(const Access&) = delete;
-
-  explicit operator bool() const { return h_ != nullptr; }
-  StateMachineDecl& decl() { return h_->decl; }
-
- private:
-  MachineHolder* h_;
+// Exclusive access to the declaration for one builder call.
+struct Access : Exclusive<MachineHolder> {
+  explicit Access(PyObject* self) : Exclusive(holder(self), "StateMachine") {}
 };
 
 bool to_optional_string(PyObject* o, std::optional<std::string>* out, const char* arg) {
@@ -59,7 +40,7 @@ PyObject* commit_rule(Access& access, Expected<Draft> draft, PyObject* trigger_a
   if (!check(draft)) return nullptr;
   TokenRef trigger;
   if (!parse_token_ref(trigger_arg, &trigger)) return nullptr;
-  commit(access.decl(), std::move(*draft), std::move(trigger));
+  commit(access->decl, std::move(*draft), std::move(trigger));
   Py_RETURN_NONE;
 }
 
@@ -91,13 +72,13 @@ PyObject* add_state(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
         !optional_arg(a.arg<"timeout_to">(), &opts.timeout_to, to_optional_string, true))
       return nullptr;
     opts.min_events = min_events;
-    auto draft = check_state(access.decl(), opts);
+    auto draft = check_state(access->decl, opts);
     if (!check(draft)) return nullptr;
     std::optional<TokenRef> sustain;
     if (a.arg<"sustain">().present() && !parse_token_ref(a.get<"sustain">(), &sustain.emplace())) return nullptr;
     std::vector<TokenRef> require;
     if (!parse_token_refs(require_items, &require)) return nullptr;
-    tide::add_state(access.decl(), std::move(*draft), std::move(sustain), std::move(require));
+    tide::add_state(access->decl, std::move(*draft), std::move(sustain), std::move(require));
     Py_RETURN_NONE;
   });
 }
@@ -112,7 +93,7 @@ PyObject* add_entry(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
         !optional_arg(a.arg<"from_states">(), &from_states, to_string_list, true) ||
         !optional_arg(a.arg<"anchor">(), &anchor, to_string))
       return nullptr;
-    return commit_rule(access, check_entry(access.decl(), state, from_states, anchor), a.get<"trigger">(),
+    return commit_rule(access, check_entry(access->decl, state, from_states, anchor), a.get<"trigger">(),
                        tide::add_entry);
   });
 }
@@ -126,7 +107,7 @@ PyObject* add_exit(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyOb
     if (!convert_arg(a.arg<"state">(), &state, to_string) || !optional_arg(a.arg<"inclusive">(), &inclusive, to_bool) ||
         !optional_arg(a.arg<"anchor">(), &anchor, to_string))
       return nullptr;
-    return commit_rule(access, check_exit(access.decl(), state, inclusive, anchor), a.get<"trigger">(), tide::add_exit);
+    return commit_rule(access, check_exit(access->decl, state, inclusive, anchor), a.get<"trigger">(), tide::add_exit);
   });
 }
 
