@@ -1,0 +1,74 @@
+"""Every Python block of the user guide runs, page by page, and prints what the page shows.
+
+The blocks of one page run in order in one namespace, in a temporary working
+folder. A ```text block right after a Python block is that block's printed
+output and must match it. A page that starts with a comment
+`<!-- requires: NAME, ... -->` is skipped when one of the named modules or
+attributes (dotted, such as `matplotlib` or `tidemark_corpus.Task`) cannot be
+imported; everything else always runs.
+"""
+
+import contextlib
+import importlib
+import io
+import re
+from pathlib import Path
+
+import pytest
+
+DOCS = Path(__file__).resolve().parent.parent / "docs"
+FENCE = re.compile(r"^```(\w*)[^\n]*\n(.*?)^```\s*$", re.MULTILINE | re.DOTALL)
+REQUIRES = re.compile(r"<!--\s*requires:\s*(.*?)\s*-->")
+
+
+def blocks(text):
+    """(language, first line number, code, expected output or None) of each fenced block, outputs folded in."""
+    fences = [(m.group(1), text.count("\n", 0, m.start(2)) + 1, m.group(2), m) for m in FENCE.finditer(text)]
+    out = []
+    for i, (lang, line, code, m) in enumerate(fences):
+        if lang != "python":
+            continue
+        following = fences[i + 1] if i + 1 < len(fences) else None
+        adjacent = following and following[0] == "text" and not text[m.end() : following[3].start()].strip()
+        out.append((line, code, following[2] if adjacent else None))
+    return out
+
+
+def importable(name):
+    """Whether a dotted name (a module, or attributes of one) can be imported."""
+    parts = name.split(".")
+    for cut in range(len(parts), 0, -1):
+        try:
+            obj = importlib.import_module(".".join(parts[:cut]))
+        except ImportError:
+            continue
+        for attr in parts[cut:]:
+            if not hasattr(obj, attr):
+                return False
+            obj = getattr(obj, attr)
+        return True
+    return False
+
+
+def test_every_page_has_code():
+    pages = sorted(DOCS.glob("*.md"))
+    assert pages
+    assert [p.name for p in pages if p.name != "README.md" and not blocks(p.read_text())] == []
+
+
+@pytest.mark.parametrize("page", sorted(DOCS.glob("*.md")), ids=lambda p: p.name)
+def test_page_runs(page, tmp_path, monkeypatch):
+    text = page.read_text()
+    required = REQUIRES.search(text)
+    for name in required.group(1).split(",") if required else []:
+        if not importable(name.strip()):
+            pytest.skip(f"{page.name} needs {name.strip()}")
+    monkeypatch.chdir(tmp_path)
+    namespace = {"__name__": f"docs_{page.stem}"}
+    for line, code, expected in blocks(text):
+        compiled = compile("\n" * (line - 1) + code, str(page), "exec")
+        printed = io.StringIO()
+        with contextlib.redirect_stdout(printed):
+            exec(compiled, namespace)
+        if expected is not None:
+            assert printed.getvalue().rstrip() == expected.rstrip(), f"output of the block at {page.name}:{line}"
