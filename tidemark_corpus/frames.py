@@ -1,0 +1,182 @@
+"""Coding an event table (Arrow, polars or pandas) into the flat arrays of a corpus."""
+
+from dataclasses import dataclass
+from typing import Any
+
+import numpy as np
+import polars as pl
+import pyarrow as pa
+import pyarrow.compute as pc
+
+from .durations import check_unit
+from .rows import RowOrigin
+
+UNIX_EPOCH = np.datetime64(0, "us")
+
+
+@dataclass(frozen=True)
+class Layout:
+    """Which columns of the input hold the subject, time, code and value, and the time axis."""
+
+    subject: str = "subject_id"
+    time: str = "time"
+    code: str = "code"
+    value: str | None = "numeric_value"
+    unit: str = "h"
+    epoch: np.datetime64 = UNIX_EPOCH
+    extra: tuple[str, ...] = ()
+
+
+def to_epoch(epoch: Any) -> np.datetime64:
+    """The corpus epoch as `datetime64[us]` (the Unix epoch when None)."""
+    if epoch is None:
+        return UNIX_EPOCH
+    try:
+        value = np.datetime64(epoch, "us")
+    except (TypeError, ValueError) as exc:
+        raise ValueError(f"epoch: expected a date or datetime, got {epoch!r}") from exc
+    if np.isnat(value):
+        raise ValueError("epoch: NaT is not a point in time")
+    return value
+
+
+def to_arrow(frame: Any) -> pa.Table:
+    """An Arrow table from an Arrow table, a polars DataFrame or a pandas DataFrame."""
+    if isinstance(frame, pa.Table):
+        return frame
+    if isinstance(frame, pl.DataFrame):
+        return frame.to_arrow()
+    if type(frame).__module__.startswith("pandas"):
+        return pa.Table.from_pandas(frame, preserve_index=False)
+    raise TypeError(f"frame: expected a polars or pandas DataFrame or a pyarrow Table, got {type(frame).__name__}")
+
+
+def _column(table: pa.Table, name: str, role: str, origin: RowOrigin) -> pa.ChunkedArray:
+    if name not in table.column_names:
+        where = f" in {origin.files[0]}" if len(origin.files) == 1 else ""
+        raise KeyError(f"{role} column {name!r} not found{where}; columns are {table.column_names}")
+    return table.column(name)
+
+
+def _first_null(column: pa.ChunkedArray) -> int | None:
+    if column.null_count == 0:
+        return None
+    return int(np.flatnonzero(column.is_null().to_numpy(zero_copy_only=False))[0])
+
+
+def _subjects(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
+    column = _column(table, layout.subject, "subject", origin)
+    if not pa.types.is_integer(column.type):
+        raise TypeError(f"subject column {layout.subject!r}: expected integers, got {column.type}")
+    row = _first_null(column)
+    if row is not None:
+        raise ValueError(f"null subject id at {origin.describe(row)}")
+    return np.asarray(column.cast(pa.int64()).to_numpy(), dtype=np.int64)
+
+
+def _time_keys(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray) -> tuple[np.ndarray, bool]:
+    """Per row an exact sort key and whether the row has a time: microseconds for
+    datetimes, the number itself for numeric times (already in the corpus unit)."""
+    column = _column(table, layout.time, "time", origin)
+    present = ~column.is_null().to_numpy(zero_copy_only=False)
+    kind = column.type
+    if pa.types.is_timestamp(kind) or pa.types.is_date(kind):
+        keys = column.cast(pa.timestamp("us")).cast(pa.int64()).fill_null(0).to_numpy()
+        return np.asarray(keys, dtype=np.int64), present
+    if pa.types.is_integer(kind) or pa.types.is_floating(kind):
+        keys = np.asarray(column.cast(pa.float64()).fill_null(0.0).to_numpy(), dtype=np.float64)
+        bad = np.flatnonzero(~np.isfinite(keys))
+        if len(bad):
+            row = int(bad[0])
+            raise ValueError(f"time {keys[row]} is not finite for subject {subjects[row]} at {origin.describe(row)}")
+        return keys, present
+    raise TypeError(f"time column {layout.time!r}: expected datetimes, dates or numbers, got {kind}")
+
+
+def _codes(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray) -> tuple[np.ndarray, list[str]]:
+    """Per row the index of its code in the sorted vocabulary of distinct codes."""
+    column = _column(table, layout.code, "code", origin)
+    row = _first_null(column)
+    if row is not None:
+        raise ValueError(f"null code for subject {subjects[row]} at {origin.describe(row)}")
+    if pa.types.is_dictionary(column.type):
+        column = column.cast(column.type.value_type)
+    if not (pa.types.is_string(column.type) or pa.types.is_large_string(column.type)):
+        column = column.cast(pa.string())
+    encoded = pc.dictionary_encode(column)
+    if encoded.num_chunks == 0:
+        return np.zeros(0, dtype=np.int32), []
+    texts = encoded.chunk(0).dictionary.to_pylist()
+    indices = np.concatenate([np.asarray(c.indices.to_numpy(), dtype=np.int32) for c in encoded.chunks])
+    order = np.argsort(np.array(texts, dtype=object), kind="stable")
+    rank = np.empty(len(texts), dtype=np.int32)
+    rank[order] = np.arange(len(texts), dtype=np.int32)
+    return rank[indices], [texts[i] for i in order]
+
+
+def _values(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
+    if layout.value is None:
+        return np.full(table.num_rows, np.nan)
+    column = _column(table, layout.value, "value", origin)
+    if not (pa.types.is_integer(column.type) or pa.types.is_floating(column.type) or pa.types.is_null(column.type)):
+        raise TypeError(f"value column {layout.value!r}: expected numbers, got {column.type}")
+    return np.asarray(column.cast(pa.float64()).fill_null(np.nan).to_numpy(), dtype=np.float64)
+
+
+def _stable_order(subjects: np.ndarray, keys: np.ndarray) -> np.ndarray:
+    """Row order by subject, then time key, rows equal in both kept in input order."""
+    n = len(subjects)
+    if n < 2:
+        return np.arange(n, dtype=np.int64)
+    same = subjects[1:] == subjects[:-1]
+    if np.all(subjects[1:] >= subjects[:-1]) and np.all(~same | (keys[1:] >= keys[:-1])):
+        return np.arange(n, dtype=np.int64)
+    frame = pl.DataFrame({"s": subjects, "t": keys}).with_row_index("i")
+    return np.asarray(frame.sort(["s", "t"], maintain_order=True)["i"].to_numpy(), dtype=np.int64)
+
+
+def _offsets(sorted_subjects: np.ndarray, subject_ids: np.ndarray) -> np.ndarray:
+    return np.searchsorted(sorted_subjects, np.append(subject_ids, np.iinfo(np.int64).max), side="left").astype(
+        np.int64
+    )
+
+
+def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None) -> dict[str, Any]:
+    """The flat arrays of a corpus (the `Corpus` constructor's arguments) from an event table.
+
+    Rows with a null time are the subject's static rows; the others are ordered by
+    subject, then time, keeping the input order among rows of one subject at one time.
+    """
+    origin = origin or RowOrigin()
+    unit_us = check_unit(layout.unit)
+    subjects = _subjects(table, layout, origin)
+    keys, present = _time_keys(table, layout, origin, subjects)
+    code_index, vocabulary = _codes(table, layout, origin, subjects)
+    values = _values(table, layout, origin)
+
+    events = np.flatnonzero(present)
+    statics = np.flatnonzero(~present)
+    order = events[_stable_order(subjects[events], keys[events])]
+    static_order = statics[np.argsort(subjects[statics], kind="stable")]
+    subject_ids = np.union1d(subjects[events], subjects[statics]).astype(np.int64)
+
+    if keys.dtype == np.int64:
+        epoch_us = int(layout.epoch.astype(np.int64))
+        times = (keys[order] - epoch_us) / unit_us
+    else:
+        times = keys[order].astype(np.float64)
+    indices = pa.array(order)
+    return {
+        "subject_ids": subject_ids,
+        "offsets": _offsets(subjects[order], subject_ids),
+        "times": np.ascontiguousarray(times, dtype=np.float64),
+        "values": values[order],
+        "code_index": code_index[order],
+        "vocabulary": vocabulary,
+        "static_offsets": _offsets(subjects[static_order], subject_ids),
+        "static_code_index": code_index[static_order],
+        "static_values": values[static_order],
+        "columns": {name: _column(table, name, "extra", origin).take(indices) for name in layout.extra},
+        "unit": layout.unit,
+        "epoch": layout.epoch,
+    }

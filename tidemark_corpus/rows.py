@@ -1,0 +1,24 @@
+"""Where a row of the input came from, so that errors can name its file and row."""
+
+from dataclasses import dataclass, field
+
+import numpy as np
+
+
+@dataclass(frozen=True)
+class RowOrigin:
+    """Rows of one concatenated table, cut into the files they were read from.
+
+    `starts[i]` is the first row of `files[i]` in the table; with no files the
+    rows are those of one in-memory frame.
+    """
+
+    files: list[str] = field(default_factory=list)
+    starts: np.ndarray = field(default_factory=lambda: np.zeros(0, dtype=np.int64))
+
+    def describe(self, row: int) -> str:
+        """'row R of FILE' (the row counted within its file, from 0), or 'row R' of a frame."""
+        if not self.files:
+            return f"row {row}"
+        i = int(np.searchsorted(self.starts, row, side="right")) - 1
+        return f"row {row - int(self.starts[i])} of {self.files[i]}"
