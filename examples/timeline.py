@@ -6,7 +6,8 @@ from datetime import datetime, timedelta
 from pathlib import Path
 
 import polars as pl
-from tidemark import AnnotationSpec, Pattern, StateMachine
+from state_episodes import episode_machine
+from tidemark import AnnotationSpec, Pattern
 
 from tidemark_corpus import Corpus, duration
 from tidemark_corpus.plot import timeline
@@ -36,7 +37,6 @@ STAY = [
     (80.0, "LAB_WBC", 8.1),
     (96.0, "DISCHARGE", None),
 ]
-CARE = ["LAB_LACTATE", "LAB_WBC", "LAB_BLOOD_CULTURE", "MED_ANTIBIOTIC", "MED_FLUID_BOLUS", "MED_VASOPRESSOR"]
 
 
 def stay_corpus():
@@ -53,18 +53,6 @@ def lactate_then_pressor():
     return p
 
 
-def admission_episodes():
-    """Admitted while care keeps coming; a day without any makes the stay quiet until it resumes."""
-    sm = StateMachine("home")
-    sm.add_state("admitted", max_gap=duration("24h"), sustain=CARE, timeout_to="quiet")
-    sm.add_state("quiet", drop_unclosed=False)
-    sm.add_entry("admitted", "ADMIT")
-    sm.add_entry("admitted", CARE, from_states=["quiet"])
-    sm.add_exit("admitted", "DISCHARGE")
-    sm.add_exit("quiet", "DISCHARGE")
-    return sm
-
-
 def main(out):
     labels = [
         AnnotationSpec.future_occurrence(
@@ -78,7 +66,7 @@ def main(out):
         stay_corpus(),
         1001,
         query=lactate_then_pressor(),
-        machine=admission_episodes(),
+        machine=episode_machine(),
         labels=labels,
         title="subject 1001: sepsis admission (lactate >= 4 then a vasopressor within 6 h)",
     )
