@@ -1,17 +1,22 @@
-"""Every Python block of the user guide runs, page by page, and prints what the page shows.
+"""Every code block of the user guide runs, page by page, and prints what the page shows.
 
-The blocks of one page run in order in one namespace, in a temporary working
-folder. A ```text block right after a Python block is that block's printed
-output and must match it. A page that starts with a comment
-`<!-- requires: NAME, ... -->` is skipped when one of the named modules or
-attributes (dotted, such as `matplotlib` or `tidemark_corpus.Task`) cannot be
-imported; everything else always runs.
+The ```python blocks of one page run in order in one namespace, and its ```sh
+blocks in bash, all in one temporary working folder, with this interpreter's
+scripts first on PATH. A ```text block right after a code block is that
+block's printed output and must match it. ```console blocks (installation)
+are shown, not run. A page with a comment `<!-- requires: NAME, ... -->` is
+skipped when one of the named modules or attributes (dotted, such as
+`matplotlib` or `tidemark_corpus.Task`) cannot be imported; everything else
+always runs.
 """
 
 import contextlib
 import importlib
 import io
+import os
 import re
+import subprocess
+import sys
 from pathlib import Path
 
 import pytest
@@ -21,17 +26,35 @@ FENCE = re.compile(r"^```(\w*)[^\n]*\n(.*?)^```[ \t]*$", re.MULTILINE | re.DOTAL
 REQUIRES = re.compile(r"<!--\s*requires:\s*(.*?)\s*-->")
 
 
+RUN = ("python", "sh")
+
+
 def blocks(text):
-    """(language, first line number, code, expected output or None) of each fenced block, outputs folded in."""
+    """(language, first line number, code, expected output or None) of each block that runs."""
     fences = [(m.group(1), text.count("\n", 0, m.start(2)) + 1, m.group(2), m) for m in FENCE.finditer(text)]
     out = []
     for i, (lang, line, code, m) in enumerate(fences):
-        if lang != "python":
+        if lang not in RUN:
             continue
         following = fences[i + 1] if i + 1 < len(fences) else None
         adjacent = following and following[0] == "text" and not text[m.end() : following[3].start()].strip()
-        out.append((line, code, following[2] if adjacent else None))
+        out.append((lang, line, code, following[2] if adjacent else None))
     return out
+
+
+def run_python(page, line, code, namespace):
+    """Run a block so that tracebacks point into the page; its printed output."""
+    printed = io.StringIO()
+    with contextlib.redirect_stdout(printed):
+        exec(compile("\n" * (line - 1) + code, str(page), "exec"), namespace)
+    return printed.getvalue()
+
+
+def run_sh(page, line, code, namespace):
+    env = {**os.environ, "PATH": f"{Path(sys.executable).parent}{os.pathsep}{os.environ.get('PATH', '')}"}
+    done = subprocess.run(["bash", "-e", "-c", code], capture_output=True, text=True, env=env)
+    assert done.returncode == 0, f"{page.name}:{line} exited {done.returncode}: {done.stderr}"
+    return done.stdout
 
 
 def importable(name):
@@ -65,10 +88,7 @@ def test_page_runs(page, tmp_path, monkeypatch):
             pytest.skip(f"{page.name} needs {name.strip()}")
     monkeypatch.chdir(tmp_path)
     namespace = {"__name__": f"docs_{page.stem}"}
-    for line, code, expected in blocks(text):
-        compiled = compile("\n" * (line - 1) + code, str(page), "exec")
-        printed = io.StringIO()
-        with contextlib.redirect_stdout(printed):
-            exec(compiled, namespace)
+    for lang, line, code, expected in blocks(text):
+        printed = {"python": run_python, "sh": run_sh}[lang](page, line, code, namespace)
         if expected is not None:
-            assert printed.getvalue().rstrip() == expected.rstrip(), f"output of the block at {page.name}:{line}"
+            assert printed.rstrip() == expected.rstrip(), f"output of the block at {page.name}:{line}"
