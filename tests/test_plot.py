@@ -17,7 +17,8 @@ from tidemark_corpus import Corpus  # noqa: E402
 from tidemark_corpus.plot import timeline  # noqa: E402
 
 nan = math.nan
-# Subject 7: admitted, two lactates, a vasopressor, discharged; subject 9 has one event.
+# Subject 7: admitted, two lactates, a vasopressor, discharged; subject 9 has one event,
+# subject 12 only a static row.
 EVENTS = [
     (7, "2024-03-01 08:00", "ADMIT", nan),
     (7, "2024-03-01 09:00", "LAB_LACTATE", 5.1),
@@ -25,6 +26,7 @@ EVENTS = [
     (7, "2024-03-01 17:00", "MED_VASOPRESSOR", nan),
     (7, "2024-03-03 08:00", "DISCHARGE", nan),
     (9, "2024-05-01 10:00", "ADMIT", nan),
+    (12, None, "SEX_F", nan),
 ]
 
 
@@ -113,6 +115,20 @@ def test_draws_into_a_given_axes(corpus):
     fig, ax = plt.subplots()
     assert timeline(corpus, 9, ax=ax) is fig
     assert by_label(ax, PathCollection, "events").get_offsets().shape == (1, 2)
+
+
+def test_a_subject_without_timed_events_gives_an_empty_picture(corpus):
+    p = Pattern()
+    p.add_event("ADMIT")
+    sm = StateMachine()
+    sm.add_state("inpatient")
+    sm.add_entry("inpatient", "ADMIT")
+    spec = AnnotationSpec.future_occurrence("admit_24h", "ADMIT", 24.0)
+    fig = timeline(corpus, 12, query=p, machine=sm, labels=[spec])
+    assert by_label(fig.axes[0], PathCollection, "events").get_offsets().shape == (0, 2)
+    assert len(by_label(fig.axes[0], LineCollection, "matches").get_segments()) == 0
+    assert len(fig.axes[1].lines[0].get_ydata()) == 0
+    fig.canvas.draw()
 
 
 @pytest.mark.parametrize(

@@ -44,8 +44,9 @@ def timeline(
     labels:  AnnotationSpecs; each column is a step line in a panel of its own below.
     codes:   the codes to show, top to bottom (default: the subject's codes in order of first
              appearance); an event of another code is not drawn.
-    show_values: write each shown event's numeric value beside it.
     ax:      the Axes to draw the events in (default: a new figure); label panels are added below it.
+    title:   the title above the events (default: "subject <id>").
+    show_values: write each shown event's numeric value beside it.
     """
     import matplotlib.dates as mdates
 
@@ -130,7 +131,8 @@ def _code_rows(corpus: Any, tokens: list[str], codes: Sequence[str] | None) -> d
         return {code: row for row, code in enumerate(dict.fromkeys(tokens))}
     if isinstance(codes, str):
         raise TypeError("timeline: codes must be a list of codes, not a single str")
-    unknown = [c for c in codes if c not in set(corpus.vocabulary)]
+    known = set(corpus.vocabulary)
+    unknown = [c for c in codes if c not in known]
     if unknown:
         raise ValueError(f"timeline: codes not in the corpus's vocabulary: {unknown}")
     return {code: row for row, code in enumerate(dict.fromkeys(codes))}
@@ -175,7 +177,6 @@ def _draw_events(ax: Axes, x: np.ndarray, stream: dict[str, Any], rows: dict[str
                 textcoords="offset points",
                 fontsize="x-small",
                 color=EVENT_COLOUR,
-                gid="value",
             )
 
 
@@ -238,7 +239,7 @@ def _draw_label(ax: Axes, x: np.ndarray, name: str, column: np.ndarray, colour: 
     ax.plot(x, column.astype(float), linestyle="none", marker=".", color=colour, markersize=4)
     ax.set_ylabel(name, rotation=0, ha="right", va="center", fontsize="small")
     ax.grid(axis="y", color="#e6e6e6", linewidth=0.8)
-    if column.dtype.kind == "i":
+    if column.dtype.kind == "i" and len(column):
         levels = np.unique(column)
         ax.set_yticks(levels)
         ax.set_ylim(min(levels.min(), 0) - 0.4, max(levels.max(), 1) + 0.4)
