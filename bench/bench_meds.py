@@ -8,7 +8,6 @@ A cohort or count query names every code its answer depends on, so it reads only
 those rows (`codes=`); the label and state queries read every event."""
 
 import multiprocessing
-import resource
 import sys
 import tempfile
 import time
@@ -22,13 +21,19 @@ from synthetic_meds import write_dataset
 
 from tidemark_corpus import Corpus
 
-N_SUBJECTS = 100_000
+# The number of subjects can be given as the first argument, for a quick run.
+N_SUBJECTS = int(sys.argv[1]) if len(sys.argv) > 1 else 100_000
 MEAN_EVENTS = 100
 N_SHARDS = 10
 
 
 def _peak_mb() -> float:
-    return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
+    """This process's peak resident memory (VmHWM, which starts afresh in a spawned process)."""
+    with open("/proc/self/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024
+    raise RuntimeError("no VmHWM line in /proc/self/status")
 
 
 def _measure(kind: str, query: str, root: str, out: str) -> tuple[float, float]:

@@ -1,9 +1,12 @@
 """What tidemark finds in a synthetic clinical corpus it makes itself."""
 
+from pathlib import Path
+
 import numpy as np
 import tidemark
 from annotation_table import show_annotation_table
 from corpus import make_corpus
+from meds_tables import show_meds_tables
 from state_episodes import show_state_episodes
 from tidemark import Pattern, TideQuery
 
@@ -86,6 +89,9 @@ def main():
 
     section("label columns per event (annotate_stream), for two patients")
     show_annotation_table(corpus)
+
+    section("the same patients as a MEDS dataset, queried into tables (tidemark_corpus)")
+    show_meds_tables(corpus, Path(__file__).parent / "out" / "meds")
 
 
 if __name__ == "__main__":

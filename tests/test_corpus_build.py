@@ -114,6 +114,12 @@ def test_codes_filter_reads_only_those_rows(tmp_path):
         ([(1, 0, "a", None), (4, 0, None, None)], {}, ValueError, "null code for subject 4 at row 0 of {shard_1}"),
         ([(None, 0, "a", None)], {}, ValueError, "null subject id at row 0 of {shard_0}"),
         (
+            [(1, 0, "a", None), (1, 5, "b", None), (4, 0, None, None)],
+            {"codes": ["a"]},
+            ValueError,
+            "null code for subject 4 at row 1 of {shard_1}",
+        ),
+        (
             [(1, 0, "a", None)],
             {"unit": "week"},
             ValueError,

@@ -139,12 +139,11 @@ def test_annotate_and_state_spans_equal_the_stream_functions_per_subject(rows, c
 
 
 @pytest.mark.parametrize("op", ["match", "annotate", "state_spans"])
-def test_progress_chunks_give_the_same_table(tmp_path, op):
-    rows = [
-        (s, t * 600_000_000, code, 1.0)
-        for s in range(150)
-        for t, code in enumerate(["ADMIT", "LAB_CREATININE", "MED_VANCOMYCIN", "DISCHARGE"])
-    ]
-    corpus = Corpus.from_meds(write_shards(tmp_path, rows, [200]))
+def test_progress_chunks_give_the_same_table_and_a_full_bar(tmp_path, capsys, op):
+    codes = ["ADMIT", "LAB_CREATININE", "MED_VANCOMYCIN", "DISCHARGE"]
+    rows = [(s, t * 600_000_000, code, 1.0) for s in range(150) for t, code in enumerate(codes)]
+    corpus = Corpus.from_meds(write_shards(tmp_path, rows, [200, 300]), progress=True)
+    assert "3/3" in capsys.readouterr().err
     arg = {"match": collecting("collect_pairs"), "annotate": SPECS, "state_spans": stays()}[op]
     assert getattr(corpus, op)(arg, progress=True).equals(getattr(corpus, op)(arg))
+    assert "150/150" in capsys.readouterr().err

@@ -34,8 +34,11 @@ def vocab_ids(vocabulary: list[str]) -> np.ndarray:
     return ids
 
 
-def _documents(token_ids: np.ndarray, times: np.ndarray, offsets: np.ndarray, values: np.ndarray | None) -> Any:
-    for doc in range(len(offsets) - 1):
+def _documents(
+    token_ids: np.ndarray, times: np.ndarray, offsets: np.ndarray, values: np.ndarray | None, docs: Any = None
+) -> Any:
+    """(doc, token texts, times, values) of each of `docs` (every document by default)."""
+    for doc in range(len(offsets) - 1) if docs is None else docs:
         lo, hi = int(offsets[doc]), int(offsets[doc + 1])
         yield doc, _texts[token_ids[lo:hi]].tolist(), times[lo:hi], None if values is None else values[lo:hi]
 
@@ -75,7 +78,9 @@ def _corpus_match(
     columns: dict[str, list[Any]] = {k: [] for k in ("doc", "m_start", "m_end", "t_start", "t_end")}
     columns.update(el_stream_idx=[], el_times=[], result=[], mid_result=[])
     n_elements = 0
-    for doc, tokens, doc_times, doc_values in _documents(token_ids, times, offsets, values):
+    # Only documents with a first match (found natively for the whole corpus) have matches.
+    matched = np.flatnonzero(query.match_batch(token_ids, times, offsets, values)["m_start"] >= 0).tolist()
+    for doc, tokens, doc_times, doc_values in _documents(token_ids, times, offsets, values, matched):
         r = query.match_stream(tokens, doc_times, doc_values, first_only=first_only)
         n_elements = r["el_times"].shape[1]
         columns["doc"].append(np.full(len(r["m_start"]), doc, dtype=np.int64))

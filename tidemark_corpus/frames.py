@@ -9,6 +9,7 @@ import pyarrow as pa
 import pyarrow.compute as pc
 
 from .durations import check_unit
+from .ordering import distinct_sorted, stable_order
 from .rows import RowOrigin
 
 UNIX_EPOCH = np.datetime64(0, "us")
@@ -74,7 +75,9 @@ def _subjects(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     return np.asarray(column.cast(pa.int64()).to_numpy(), dtype=np.int64)
 
 
-def _time_keys(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray) -> tuple[np.ndarray, bool]:
+def _time_keys(
+    table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray
+) -> tuple[np.ndarray, np.ndarray]:
     """Per row an exact sort key and whether the row has a time: microseconds for
     datetimes, the number itself for numeric times (already in the corpus unit)."""
     column = _column(table, layout.time, "time", origin)
@@ -94,24 +97,30 @@ def _time_keys(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.
 
 
 def _codes(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray) -> tuple[np.ndarray, list[str]]:
-    """Per row the index of its code in the sorted vocabulary of distinct codes."""
+    """Per row the index of its code in the sorted vocabulary of the distinct codes.
+
+    A dictionary-encoded column (as Parquet text columns are read) is used as it is:
+    the texts are touched once per distinct code, not once per row."""
     column = _column(table, layout.code, "code", origin)
     row = _first_null(column)
     if row is not None:
         raise ValueError(f"null code for subject {subjects[row]} at {origin.describe(row)}")
-    if pa.types.is_dictionary(column.type):
-        column = column.cast(column.type.value_type)
-    if not (pa.types.is_string(column.type) or pa.types.is_large_string(column.type)):
-        column = column.cast(pa.string())
-    encoded = pc.dictionary_encode(column)
-    if encoded.num_chunks == 0:
+    if not pa.types.is_dictionary(column.type) or not _is_text(column.type.value_type):
+        column = pc.dictionary_encode(column if _is_text(column.type) else column.cast(pa.string()))
+    column = column.unify_dictionaries()
+    if column.num_chunks == 0:
         return np.zeros(0, dtype=np.int32), []
-    texts = encoded.chunk(0).dictionary.to_pylist()
-    indices = np.concatenate([np.asarray(c.indices.to_numpy(), dtype=np.int32) for c in encoded.chunks])
-    order = np.argsort(np.array(texts, dtype=object), kind="stable")
-    rank = np.empty(len(texts), dtype=np.int32)
-    rank[order] = np.arange(len(texts), dtype=np.int32)
-    return rank[indices], [texts[i] for i in order]
+    texts = np.array(column.chunk(0).dictionary.to_pylist(), dtype=object)
+    indices = np.concatenate([np.asarray(c.indices.to_numpy(), dtype=np.int32) for c in column.chunks])
+    used = np.flatnonzero(np.bincount(indices, minlength=len(texts)))
+    order = used[np.argsort(texts[used], kind="stable")]
+    rank = np.full(len(texts), -1, dtype=np.int32)
+    rank[order] = np.arange(len(order), dtype=np.int32)
+    return rank[indices], texts[order].tolist()
+
+
+def _is_text(kind: pa.DataType) -> bool:
+    return bool(pa.types.is_string(kind) or pa.types.is_large_string(kind))
 
 
 def _values(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
@@ -121,18 +130,6 @@ def _values(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     if not (pa.types.is_integer(column.type) or pa.types.is_floating(column.type) or pa.types.is_null(column.type)):
         raise TypeError(f"value column {layout.value!r}: expected numbers, got {column.type}")
     return np.asarray(column.cast(pa.float64()).fill_null(np.nan).to_numpy(), dtype=np.float64)
-
-
-def _stable_order(subjects: np.ndarray, keys: np.ndarray) -> np.ndarray:
-    """Row order by subject, then time key, rows equal in both kept in input order."""
-    n = len(subjects)
-    if n < 2:
-        return np.arange(n, dtype=np.int64)
-    same = subjects[1:] == subjects[:-1]
-    if np.all(subjects[1:] >= subjects[:-1]) and np.all(~same | (keys[1:] >= keys[:-1])):
-        return np.arange(n, dtype=np.int64)
-    frame = pl.DataFrame({"s": subjects, "t": keys}).with_row_index("i")
-    return np.asarray(frame.sort(["s", "t"], maintain_order=True)["i"].to_numpy(), dtype=np.int64)
 
 
 def _offsets(sorted_subjects: np.ndarray, subject_ids: np.ndarray) -> np.ndarray:
@@ -156,9 +153,10 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
 
     events = np.flatnonzero(present)
     statics = np.flatnonzero(~present)
-    order = events[_stable_order(subjects[events], keys[events])]
+    order = events[stable_order(subjects[events], keys[events])]
     static_order = statics[np.argsort(subjects[statics], kind="stable")]
-    subject_ids = np.union1d(subjects[events], subjects[statics]).astype(np.int64)
+    event_subjects, static_subjects = subjects[order], subjects[static_order]
+    subject_ids = np.union1d(distinct_sorted(event_subjects), distinct_sorted(static_subjects)).astype(np.int64)
 
     if keys.dtype == np.int64:
         epoch_us = int(layout.epoch.astype(np.int64))
@@ -168,12 +166,12 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
     indices = pa.array(order)
     return {
         "subject_ids": subject_ids,
-        "offsets": _offsets(subjects[order], subject_ids),
+        "offsets": _offsets(event_subjects, subject_ids),
         "times": np.ascontiguousarray(times, dtype=np.float64),
         "values": values[order],
         "code_index": code_index[order],
         "vocabulary": vocabulary,
-        "static_offsets": _offsets(subjects[static_order], subject_ids),
+        "static_offsets": _offsets(static_subjects, subject_ids),
         "static_code_index": code_index[static_order],
         "static_values": values[static_order],
         "columns": {name: _column(table, name, "extra", origin).take(indices) for name in layout.extra},

@@ -11,7 +11,7 @@ import pyarrow.compute as pc
 import pyarrow.parquet as pq
 
 from .frames import Layout
-from .progress import steps
+from .progress import bar
 from .rows import RowOrigin
 
 
@@ -42,25 +42,41 @@ def read_metadata(path: str | Path) -> dict[str, Any]:
     return loaded
 
 
+def _read_shard(file: Path, wanted: list[str], code: str, codes: pa.Array | None) -> tuple[pa.Table, np.ndarray | None]:
+    """The wanted columns of one shard: every row, or with `codes` the rows with one of
+    them (and null codes, which coding refuses) and these rows' numbers in the file."""
+    shard = pq.ParquetFile(file, read_dictionary=[code])
+    names = shard.schema_arrow.names
+    missing = [c for c in wanted if c not in names]
+    if missing:
+        raise KeyError(f"{file}: column(s) {missing} not found; columns are {names}")
+    table = shard.read(columns=wanted)
+    if codes is None:
+        return table, None
+    column = table.column(code)
+    keep = pc.or_(pc.is_in(column, value_set=codes), pc.is_null(column))
+    return table.filter(keep), np.flatnonzero(keep.to_numpy(zero_copy_only=False))
+
+
 def read_shards(
     files: Sequence[Path], layout: Layout, codes: Sequence[str] | None, progress: bool
 ) -> tuple[pa.Table, RowOrigin]:
-    """The needed columns of every shard, concatenated, and where each shard's rows start.
+    """The needed columns of every shard, concatenated, and where each row came from.
 
-    With `codes`, only rows whose code is one of them are read (a Parquet filter);
-    row numbers in errors then count the rows kept.
+    With `codes`, only rows whose code is one of them are kept. Shards are read with
+    the Parquet file reader, which does not load the dataset layer (nor pandas).
     """
     wanted = [layout.subject, layout.time, layout.code]
     wanted += [c for c in (layout.value, *layout.extra) if c is not None and c not in wanted]
-    filters = None if codes is None else pc.field(layout.code).isin(list(codes))
-    tables = []
-    for file in steps(files, progress, "reading shards", unit="shard"):
-        schema = pq.read_schema(file)
-        missing = [c for c in wanted if c not in schema.names]
-        if missing:
-            raise KeyError(f"{file}: column(s) {missing} not found; columns are {schema.names}")
-        tables.append(pq.read_table(file, columns=wanted, filters=filters))
-    sizes = np.array([t.num_rows for t in tables], dtype=np.int64)
+    value_set = None if codes is None else pa.array(list(codes), pa.string())
+    shards = []
+    with bar(progress, "reading", len(files), "shard") as shown:
+        for file in files:
+            shards.append(_read_shard(file, wanted, layout.code, value_set))
+            shown.update(1)
+    sizes = np.array([t.num_rows for t, _ in shards], dtype=np.int64)
     starts = np.concatenate([[0], np.cumsum(sizes)[:-1]]).astype(np.int64)
-    table = pa.concat_tables(tables, promote_options="permissive")
-    return table, RowOrigin([str(f) for f in files], starts)
+    table = pa.concat_tables([t for t, _ in shards], promote_options="permissive")
+    kept = [rows for _, rows in shards if rows is not None]
+    file_rows = np.concatenate(kept) if codes is not None else None
+    return table, RowOrigin([str(f) for f in files], starts, file_rows)

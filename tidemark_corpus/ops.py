@@ -21,7 +21,7 @@ import pyarrow as pa
 import tidemark
 
 from . import _native
-from .progress import steps
+from .progress import bar
 
 if TYPE_CHECKING:
     from .corpus import Corpus
@@ -30,23 +30,25 @@ if TYPE_CHECKING:
 PROGRESS_CHUNKS = 100
 
 
-def _chunks(corpus: "Corpus", progress: bool, desc: str) -> list[tuple[int, int]]:
+def _chunks(n_subjects: int, progress: bool) -> list[tuple[int, int]]:
     """Subject ranges [a, b) covering the corpus: one, or up to PROGRESS_CHUNKS for a bar."""
-    n = corpus.n_subjects
-    if not progress or n == 0:
-        return [(0, n)]
-    bounds = np.unique(np.linspace(0, n, min(n, PROGRESS_CHUNKS) + 1).astype(np.int64))
-    return list(steps(zip(bounds[:-1].tolist(), bounds[1:].tolist()), True, desc, len(bounds) - 1, "chunk"))
+    if not progress or n_subjects == 0:
+        return [(0, n_subjects)]
+    bounds = np.unique(np.linspace(0, n_subjects, min(n_subjects, PROGRESS_CHUNKS) + 1).astype(np.int64))
+    return list(zip(bounds[:-1].tolist(), bounds[1:].tolist()))
 
 
-def _run(corpus: "Corpus", progress: bool, desc: str, call: Any) -> list[tuple[int, dict[str, Any]]]:
-    """`call(token_ids, times, offsets, values)` per chunk, with the chunk's first subject."""
+def _run(corpus: "Corpus", desc: str, progress: bool, call: Any) -> dict[str, Any]:
+    """`call(token_ids, times, offsets, values)` over the corpus, or per chunk of subjects
+    with a progress bar, the chunks' results joined."""
     out = []
-    for a, b in _chunks(corpus, progress, desc):
-        lo, hi = int(corpus.offsets[a]), int(corpus.offsets[b])
-        offsets = np.asarray(corpus.offsets[a : b + 1]) - lo
-        out.append((a, call(corpus.token_ids[lo:hi], corpus.times[lo:hi], offsets, corpus.values[lo:hi])))
-    return out
+    with bar(progress, desc, corpus.n_subjects, "subject") as shown:
+        for a, b in _chunks(corpus.n_subjects, progress):
+            lo, hi = int(corpus.offsets[a]), int(corpus.offsets[b])
+            offsets = np.asarray(corpus.offsets[a : b + 1]) - lo
+            out.append((a, call(corpus.token_ids[lo:hi], corpus.times[lo:hi], offsets, corpus.values[lo:hi])))
+            shown.update(b - a)
+    return _join(out)
 
 
 def _join(parts: list[tuple[int, dict[str, Any]]]) -> dict[str, Any]:
@@ -107,13 +109,7 @@ def match(corpus: "Corpus", query: Any, first_only: bool = False, progress: bool
     (rows within the subject), `element_times` and `element_rows` (one entry per
     element), then `result` and `mid_result` where the pattern has collectors."""
     query = query if isinstance(query, tidemark.TideQuery) else tidemark.TideQuery(query)
-    parts = _run(
-        corpus,
-        progress,
-        "matching",
-        lambda ids, t, off, v: _native._corpus_match(query, ids, t, off, v, first_only),
-    )
-    r = _join(parts)
+    r = _run(corpus, "matching", progress, lambda i, t, o, v: _native._corpus_match(query, i, t, o, v, first_only))
     n_elements = r["el_times"].shape[1]
     n_matches = len(r["doc"])
     el_times = pl.Series(corpus.to_datetime(r["el_times"].ravel())).reshape((n_matches, n_elements))
@@ -136,10 +132,8 @@ def match(corpus: "Corpus", query: Any, first_only: bool = False, progress: bool
 def count(corpus: "Corpus", query: Any, progress: bool = False) -> pl.DataFrame:
     """Matches per subject, every subject listed: `subject_id`, `n_matches`."""
     query = query if isinstance(query, tidemark.TideQuery) else tidemark.TideQuery(query)
-    parts = _run(
-        corpus, progress, "counting", lambda ids, t, off, v: {"n": _native._corpus_match_counts(query, ids, t, off, v)}
-    )
-    return pl.DataFrame({"subject_id": corpus.subject_ids, "n_matches": _join(parts)["n"]})
+    counts = _run(corpus, "counting", progress, lambda *arrays: {"n": _native._corpus_match_counts(query, *arrays)})
+    return pl.DataFrame({"subject_id": corpus.subject_ids, "n_matches": counts["n"]})
 
 
 def _names(codes: np.ndarray, names: list[str]) -> pl.Series:
@@ -158,8 +152,8 @@ def _event_keys(corpus: "Corpus") -> dict[str, Any]:
 def annotate(corpus: "Corpus", specs: list[Any], progress: bool = False) -> pl.DataFrame:
     """One row per event: `subject_id`, `time`, `code`, then one column per spec (the
     native columns' dtypes)."""
-    parts = _run(corpus, progress, "annotating", lambda ids, t, off, v: _native._corpus_annotate(ids, t, off, specs, v))
-    return pl.DataFrame({**_event_keys(corpus), **_join(parts)})
+    columns = _run(corpus, "annotating", progress, lambda i, t, o, v: _native._corpus_annotate(i, t, o, specs, v))
+    return pl.DataFrame({**_event_keys(corpus), **columns})
 
 
 def state_spans(
@@ -168,13 +162,12 @@ def state_spans(
     """One row per state instance: `subject_id`, `state`, `start_time`, `end_time`,
     `start_row`, `end_row`, `n_events`, `close_reason`, `reject_reason`, `valid`,
     `timeout_entered`."""
-    parts = _run(
+    r = _run(
         corpus,
-        progress,
         "running states",
-        lambda ids, t, off, v: _native._corpus_state_spans(ids, t, off, machine, v, include_invalid),
+        progress,
+        lambda i, t, o, v: _native._corpus_state_spans(i, t, o, machine, v, include_invalid),
     )
-    r = _join(parts)
     return pl.DataFrame(
         {
             "subject_id": corpus.subject_ids[r["doc"]],

@@ -9,16 +9,19 @@ import numpy as np
 class RowOrigin:
     """Rows of one concatenated table, cut into the files they were read from.
 
-    `starts[i]` is the first row of `files[i]` in the table; with no files the
-    rows are those of one in-memory frame.
+    `starts[i]` is the first row of `files[i]` in the table; `file_rows`, when
+    given, is each table row's number in its file (the table kept some rows only).
+    With no files the rows are those of one in-memory frame.
     """
 
     files: list[str] = field(default_factory=list)
     starts: np.ndarray = field(default_factory=lambda: np.zeros(0, dtype=np.int64))
+    file_rows: np.ndarray | None = None
 
     def describe(self, row: int) -> str:
         """'row R of FILE' (the row counted within its file, from 0), or 'row R' of a frame."""
         if not self.files:
             return f"row {row}"
         i = int(np.searchsorted(self.starts, row, side="right")) - 1
-        return f"row {row - int(self.starts[i])} of {self.files[i]}"
+        in_file = row - int(self.starts[i]) if self.file_rows is None else int(self.file_rows[row])
+        return f"row {in_file} of {self.files[i]}"
