@@ -111,10 +111,13 @@ def test_labels_are_step_lines_in_panels_below(corpus):
     assert not dates[0] and not dates[1] and dates[2]
 
 
-def test_draws_into_a_given_axes(corpus):
+def test_draws_into_a_given_axes_with_label_panels_below_it(corpus):
     fig, ax = plt.subplots()
-    assert timeline(corpus, 9, ax=ax) is fig
+    spec = AnnotationSpec.past_occurrence("admitted", "ADMIT", 1.0)
+    assert timeline(corpus, 9, ax=ax, labels=[spec]) is fig
     assert by_label(ax, PathCollection, "events").get_offsets().shape == (1, 2)
+    [panel] = ax.child_axes
+    assert panel.get_ylabel() == "admitted" and panel.get_shared_x_axes().joined(panel, ax)
 
 
 def test_a_subject_without_timed_events_gives_an_empty_picture(corpus):

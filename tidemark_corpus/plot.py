@@ -58,7 +58,8 @@ def timeline(
         raise TypeError(f"timeline: machine must be a StateMachine, got {type(machine).__name__}")
 
     def to_x(t: np.ndarray) -> np.ndarray:
-        return mdates.date2num(corpus.to_datetime(t))
+        # matplotlib.dates has no type annotations.
+        return np.asarray(mdates.date2num(corpus.to_datetime(t)), dtype=np.float64)  # type: ignore[no-untyped-call]
 
     x = to_x(stream["times"])
     ax, panels = _axes(ax, len(rows) + (query is not None), len(specs))
@@ -77,19 +78,22 @@ def timeline(
     bottom = panels[-1] if panels else ax
     for axes in [ax, *panels[:-1]]:
         axes.tick_params(labelbottom=False)
-    locator = mdates.AutoDateLocator()
+    locator = mdates.AutoDateLocator()  # type: ignore[no-untyped-call]
     bottom.xaxis.set_major_locator(locator)
-    bottom.xaxis.set_major_formatter(mdates.ConciseDateFormatter(locator))
+    bottom.xaxis.set_major_formatter(mdates.ConciseDateFormatter(locator))  # type: ignore[no-untyped-call]
     if len(x):
         pad = max((x[-1] - x[0]) * 0.02, 1 / 24)
         ax.set_xlim(x[0] - pad, x[-1] + pad)
-    return ax.figure
+    figure = ax.get_figure(root=True)
+    assert figure is not None  # an Axes made by or given to timeline belongs to a figure
+    return figure
 
 
 def _axes(ax: Axes | None, n_rows: int, n_panels: int) -> tuple[Axes, list[Axes]]:
     """The events' Axes and one panel per label column below it, sharing its time axis.
 
-    Without `ax`, a new figure sized to the rows; with it, the panels are split off below it.
+    Without `ax`, a new figure sized to the rows; with it, the panels are placed below it,
+    outside its area (leave room for them).
     """
     if ax is None:
         import matplotlib.pyplot as plt
@@ -105,10 +109,8 @@ def _axes(ax: Axes | None, n_rows: int, n_panels: int) -> tuple[Axes, list[Axes]
             layout="constrained",
         )
         return axes[0, 0], list(axes[1:, 0])
-    from mpl_toolkits.axes_grid1 import make_axes_locatable
-
-    divider = make_axes_locatable(ax)
-    return ax, [divider.append_axes("bottom", size=0.9, pad=0.12, sharex=ax) for _ in range(n_panels)]
+    height, gap = 0.3, 0.08
+    return ax, [ax.inset_axes((0.0, -(i + 1) * (height + gap), 1.0, height), sharex=ax) for i in range(n_panels)]
 
 
 def _subject_stream(corpus: Any, subject_id: int) -> dict[str, Any]:
@@ -216,7 +218,9 @@ def _draw_matches(
     bars = np.stack([x[r["m_start"]], x[r["m_end"]]], axis=1)
     segments = np.stack([bars, np.full_like(bars, MATCH_LANE_Y)], axis=2)
     ax.add_collection(
-        LineCollection(segments, colors=MATCH_COLOUR, linewidths=6, alpha=0.45, capstyle="projecting", label="matches"),
+        LineCollection(
+            list(segments), colors=MATCH_COLOUR, linewidths=6, alpha=0.45, capstyle="projecting", label="matches"
+        ),
         autolim=False,
     )
     idx = r["el_stream_idx"].ravel()
@@ -235,8 +239,9 @@ def _draw_matches(
 
 
 def _draw_label(ax: Axes, x: np.ndarray, name: str, column: np.ndarray, colour: str) -> None:
-    ax.step(x, column.astype(float), where="post", color=colour, linewidth=1.5, label=name)
-    ax.plot(x, column.astype(float), linestyle="none", marker=".", color=colour, markersize=4)
+    # The value holds from each event to the next; the dots are the events themselves.
+    ax.step(x, column.astype(float), where="post", color=colour, linewidth=1.2, alpha=0.7, label=name)
+    ax.plot(x, column.astype(float), linestyle="none", marker="o", color=colour, markersize=3.5)
     ax.set_ylabel(name, rotation=0, ha="right", va="center", fontsize="small")
     ax.grid(axis="y", color="#e6e6e6", linewidth=0.8)
     if column.dtype.kind == "i" and len(column):
