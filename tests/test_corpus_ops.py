@@ -92,6 +92,7 @@ def test_match_equals_match_stream_per_subject(rows, cut_points):
                         *([] if mid is None else [mid[m]]),
                     )
                 )
+        assert table.schema["element_times"] == pl.Array(pl.Datetime("us"), 2)
         got = [tuple(list(v) if isinstance(v, (list, pl.Series)) else v for v in row) for row in table.rows()]
         assert got == expected
         counts = corpus.count(q)

@@ -10,6 +10,7 @@ import tidemark
 from meds_data import corpus_rows, write_shards
 
 from tidemark_corpus import Corpus
+from tidemark_corpus.checks import ARRAY_DTYPES
 
 ROWS = [
     (1, 7_200_000_000, "LAB_LACTATE", 5.0),
@@ -30,7 +31,9 @@ def test_round_trip_keeps_everything_and_maps_memory(tmp_path, corpus):
     opened = Corpus.open(tmp_path / "saved")
     assert corpus_rows(opened) == corpus_rows(corpus)
     assert (opened.unit, opened.epoch, opened.vocabulary) == (corpus.unit, corpus.epoch, corpus.vocabulary)
-    assert isinstance(opened.times, np.memmap) and isinstance(opened.code_index, np.memmap)
+    for mapped in (opened.times, opened.code_index, opened.offsets):
+        assert isinstance(mapped.base, np.memmap)
+        assert not mapped.flags.writeable
     assert np.array_equal(opened.token_ids, corpus.token_ids)
 
 
@@ -48,28 +51,41 @@ def test_save_refuses_an_existing_folder_unless_told(tmp_path, corpus):
     assert sorted(p.name for p in tmp_path.iterdir()) == ["c", "meds"]
 
 
+def _times(change):
+    def damage(folder):
+        times = np.load(folder / "times.npy")
+        change(times)
+        np.save(folder / "times.npy", times)
+
+    return damage
+
+
 @pytest.mark.parametrize(
     ("damage", "message"),
     [
         (lambda d: (d / "times.npy").unlink(), "is not a complete saved corpus: times.npy is missing"),
+        (lambda d: np.save(d / "offsets.npy", np.array([0, 3, 1], np.int64)), "offsets is not 3 non-decreasing"),
         (
-            lambda d: np.save(d / "offsets.npy", np.array([0, 3, 1], np.int64)),
-            "offsets.npy: not 3 non-decreasing offsets",
+            lambda d: np.save(d / "subject_ids.npy", np.array([2, 1], np.int64)),
+            "subject_ids are not strictly ascending",
         ),
-        (lambda d: np.save(d / "values.npy", np.zeros(2)), "values.npy: 2 rows, expected 4"),
+        (lambda d: np.save(d / "values.npy", np.zeros(2)), "values has 2 rows, expected 4"),
+        (lambda d: np.save(d / "times.npy", np.zeros(4, np.float32)), "times.npy: expected a one-dimensional float64"),
+        (lambda d: np.save(d / "code_index.npy", np.full(4, 9, np.int32)), "code_index points outside the 4-code"),
         (
-            lambda d: np.save(d / "times.npy", np.zeros(4, np.float32)),
-            "times.npy: expected a one-dimensional float64 array",
+            _times(lambda t: t.__setitem__(2, t[2] - 1)),
+            r"time \S+ is earlier than the row before it at row 2 of subject 1",
         ),
-        (lambda d: np.save(d / "code_index.npy", np.full(4, 9, np.int32)), "code index outside the 4-code vocabulary"),
+        (_times(lambda t: t.__setitem__(3, np.nan)), "time nan is not finite at row 0 of subject 2"),
         (lambda d: (d / "corpus.json").write_text(json.dumps({"format": "x"})), "not a saved corpus of format"),
     ],
 )
 def test_open_refuses_a_damaged_corpus(tmp_path, corpus, damage, message):
     corpus.save(tmp_path / "c")
     damage(tmp_path / "c")
-    with pytest.raises(ValueError, match=message):
+    with pytest.raises(ValueError, match=message) as info:
         Corpus.open(tmp_path / "c")
+    assert str(tmp_path / "c") in str(info.value)
 
 
 def _query_in_child(path, out):
@@ -92,3 +108,10 @@ def test_a_spawned_process_queries_a_corpus_saved_here(tmp_path, corpus):
     child.join(timeout=60)
     assert child.exitcode == 0
     assert found == [(1, 1, 2)]
+
+
+def test_arrays_given_directly_are_checked_too(corpus):
+    arrays = {name: getattr(corpus, name) for name in ARRAY_DTYPES}
+    arrays["times"] = arrays["times"].astype(np.float32)
+    with pytest.raises(TypeError, match=r"Corpus: times must be a one-dimensional float64 array, got float32 \(4,\)"):
+        Corpus(**arrays, vocabulary=corpus.vocabulary)

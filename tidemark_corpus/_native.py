@@ -43,16 +43,12 @@ def _documents(
         yield doc, _texts[token_ids[lo:hi]].tolist(), times[lo:hi], None if values is None else values[lo:hi]
 
 
-def _concat(parts: list[np.ndarray], dtype: Any, shape: tuple[int, ...] = ()) -> np.ndarray:
-    return np.concatenate(parts).astype(dtype) if parts else np.zeros((0, *shape), dtype=dtype)
-
-
 def _flat_collected(kind_items: list[Any]) -> Any:
     """Per-match results of one collector across documents, joined into one value."""
     if all(item is None for item in kind_items):
         return None
     if all(isinstance(item, np.ndarray) for item in kind_items):
-        return _concat(kind_items, np.float64)
+        return np.concatenate(kind_items)
     matches = [m for item in kind_items for m in item]
     lengths = np.array([len(m) for m in matches], dtype=np.int64)
     flat: dict[str, np.ndarray] = {"offsets": np.concatenate([[0], np.cumsum(lengths)]).astype(np.int64)}
@@ -61,7 +57,7 @@ def _flat_collected(kind_items: list[Any]) -> Any:
         flat["token_ids"] = vocab_ids([t for t, _ in items])
         flat["times"] = np.array([t for _, t in items], dtype=np.float64)
     elif matches and not isinstance(matches[0], list):
-        flat["times"] = _concat(matches, np.float64)
+        flat["times"] = np.concatenate(matches)
     else:
         flat["token_ids"] = vocab_ids(items)
     return flat
@@ -75,25 +71,19 @@ def _corpus_match(
     values: np.ndarray | None = None,
     first_only: bool = False,
 ) -> dict[str, Any]:
-    columns: dict[str, list[Any]] = {k: [] for k in ("doc", "m_start", "m_end", "t_start", "t_end")}
-    columns.update(el_stream_idx=[], el_times=[], result=[], mid_result=[])
-    n_elements = 0
+    # The result of an empty stream gives every column its dtype and shape when nothing matches.
+    empty = query.match_stream([], np.zeros(0))
+    parts: dict[str, list[Any]] = {"doc": [np.zeros(0, dtype=np.int64)], **{k: [v] for k, v in empty.items()}}
     # Only documents with a first match (found natively for the whole corpus) have matches.
     matched = np.flatnonzero(query.match_batch(token_ids, times, offsets, values)["m_start"] >= 0).tolist()
     for doc, tokens, doc_times, doc_values in _documents(token_ids, times, offsets, values, matched):
         r = query.match_stream(tokens, doc_times, doc_values, first_only=first_only)
-        n_elements = r["el_times"].shape[1]
-        columns["doc"].append(np.full(len(r["m_start"]), doc, dtype=np.int64))
-        for key in ("m_start", "m_end", "t_start", "t_end", "el_stream_idx", "el_times", "result", "mid_result"):
-            columns[key].append(r[key])
-    out: dict[str, Any] = {"doc": _concat(columns["doc"], np.int64)}
-    for key, dtype in (("m_start", np.int64), ("m_end", np.int64), ("t_start", np.float64), ("t_end", np.float64)):
-        out[key] = _concat(columns[key], dtype)
-    out["el_stream_idx"] = _concat(columns["el_stream_idx"], np.int64, (n_elements,))
-    out["el_times"] = _concat(columns["el_times"], np.float64, (n_elements,))
-    out["result"] = _flat_collected(columns["result"])
-    out["mid_result"] = _flat_collected(columns["mid_result"])
-    return out
+        parts["doc"].append(np.full(len(r["m_start"]), doc, dtype=np.int64))
+        for key, column in r.items():
+            parts[key].append(column)
+    out = {key: np.concatenate(parts[key]) for key in ("doc", "m_start", "m_end", "t_start", "t_end")}
+    out.update(el_stream_idx=np.concatenate(parts["el_stream_idx"]), el_times=np.concatenate(parts["el_times"]))
+    return {**out, "result": _flat_collected(parts["result"]), "mid_result": _flat_collected(parts["mid_result"])}
 
 
 def _corpus_match_counts(

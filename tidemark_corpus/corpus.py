@@ -9,6 +9,7 @@ import polars as pl
 import pyarrow as pa
 
 from . import _native, ops, store
+from .checks import check_arrays
 from .durations import UNIT_MICROSECONDS, check_unit
 from .frames import Layout, code_table, to_arrow, to_epoch
 from .meds import read_metadata, read_shards, shard_files
@@ -66,8 +67,20 @@ class Corpus:
         unit: str = "h",
         epoch: np.datetime64 | None = None,
         metadata: dict[str, Any] | None = None,
+        source: str = "Corpus",
     ) -> None:
         check_unit(unit)
+        arrays = {
+            "subject_ids": subject_ids,
+            "offsets": offsets,
+            "times": times,
+            "values": values,
+            "code_index": code_index,
+            "static_offsets": static_offsets,
+            "static_code_index": static_code_index,
+            "static_values": static_values,
+        }
+        check_arrays(source, arrays, len(vocabulary))
         self.subject_ids = subject_ids
         self.offsets = offsets
         self.times = times
@@ -133,7 +146,7 @@ class Corpus:
     def open(cls, path: str | Path) -> "Corpus":
         """A corpus saved by `save`, its arrays memory-mapped; token ids are mapped
         from the stored code texts in this process."""
-        return cls(**store.load(path))
+        return cls(**store.load(path), source=str(path))
 
     def save(self, path: str | Path, overwrite: bool = False) -> None:
         """Write the corpus to the folder `path` (see `Corpus.open`)."""
