@@ -73,6 +73,36 @@ def importable(name):
     return False
 
 
+SAMPLE = """Intro.
+
+```console
+$ pip install tidemark
+```
+
+```python
+print(1)
+```
+
+```text
+1
+```
+
+```sh
+echo 2
+```
+
+Prose between a block and a text block.
+
+```text
+not an output
+```
+"""
+
+
+def test_blocks_fold_in_only_the_output_right_after_a_block():
+    assert blocks(SAMPLE) == [("python", 8, "print(1)\n", "1\n"), ("sh", 16, "echo 2\n", None)]
+
+
 def test_every_page_has_code():
     pages = sorted(DOCS.glob("*.md"))
     assert pages
