@@ -7,6 +7,8 @@ VENV := .venv
 PY := $(VENV)/bin/python
 ASAN_VENV := .venv-asan
 ASAN_PY := $(ASAN_VENV)/bin/python
+ACES_VENV := .venv-aces
+ACES_VERSION := 0.7.3
 SOURCES := $(shell find src tests/cpp -name '*.cpp' -o -name '*.hpp') CMakeLists.txt pyproject.toml
 
 # CPython 3.12: pyenv's prefix, then pyenv's versions folder, then python3.12 on PATH.
@@ -18,7 +20,7 @@ find_python = for c in "$$(pyenv prefix 3.12 2>/dev/null | head -n 1)/bin/python
 
 .PHONY: test demo sanitize core-tests bench lint clean
 
-test: $(VENV)/.built core-tests
+test: $(VENV)/.built $(ACES_VENV)/.deps core-tests
 	$(PY) -m pytest -q
 
 demo: $(VENV)/.built
@@ -43,6 +45,18 @@ lint: $(VENV)/.deps
 	$(VENV)/bin/ruff check .
 	$(VENV)/bin/ruff format --check .
 	$(VENV)/bin/clang-format --dry-run --Werror $$(find src tests/cpp -name '*.cpp' -o -name '*.hpp')
+
+# The ACES oracle of the task-file tests, in its own environment (it pins polars < 2),
+# with its source distribution's sample task files and sample MEDS data beside it.
+$(ACES_VENV)/.deps: requirements-oracle.txt
+	@py312="$$($(find_python))" || exit 1; \
+	  [ -x $(ACES_VENV)/bin/python ] || "$$py312" -m venv $(ACES_VENV)
+	$(ACES_VENV)/bin/python -m pip install -q --disable-pip-version-check -r requirements-oracle.txt
+	rm -rf $(ACES_VENV)/sdist && mkdir -p $(ACES_VENV)/sdist
+	$(ACES_VENV)/bin/python -m pip download -q --disable-pip-version-check --no-binary :all: --no-deps \
+	  -d $(ACES_VENV)/sdist es-aces==$(ACES_VERSION)
+	tar -xzf $(ACES_VENV)/sdist/es_aces-$(ACES_VERSION).tar.gz -C $(ACES_VENV)/sdist
+	@touch $@
 
 # C++ tests of the core, built without the interpreter.
 core-tests: $(VENV)/.deps
@@ -75,4 +89,4 @@ $(ASAN_VENV)/.built: $(ASAN_VENV)/.deps $(SOURCES)
 	@touch $@
 
 clean:
-	rm -rf build $(VENV) $(ASAN_VENV)
+	rm -rf build $(VENV) $(ASAN_VENV) $(ACES_VENV)

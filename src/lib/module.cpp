@@ -5,6 +5,7 @@
 #include "lib/functions.hpp"
 #include "lib/messages.hpp"
 #include "lib/numpy_api.hpp"
+#include "lib/window_functions.hpp"
 
 namespace tide::py {
 namespace {
@@ -54,6 +55,11 @@ PyObject* create_module() {
   for (PyMethodDef* def = module_functions(); def->ml_name != nullptr; ++def) {
     PyObject* fn = PyCMethod_New(def, nullptr, module_name.get(), nullptr);
     if (fn == nullptr || !add(module.get(), all.get(), def->ml_name, fn)) return nullptr;
+  }
+  // Private functions: module attributes, not in __all__.
+  for (PyMethodDef* def = window_functions(); def->ml_name != nullptr; ++def) {
+    Ref fn = Ref::steal(PyCMethod_New(def, nullptr, module_name.get(), nullptr));
+    if (!fn || PyModule_AddObjectRef(module.get(), def->ml_name, fn.get()) < 0) return nullptr;
   }
   if (!add(module.get(), all.get(), "CLOSE_REASONS", string_list(kCloseReasons)) ||
       !add(module.get(), all.get(), "REJECT_REASONS", string_list(kRejectReasons)))

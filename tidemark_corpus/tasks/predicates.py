@@ -1,0 +1,102 @@
+"""Predicate counts per (subject, timestamp), computed over the whole corpus at once: code
+tests run over the vocabulary, value and column tests over the event arrays."""
+
+import numpy as np
+import polars as pl
+import pyarrow as pa
+import pyarrow.compute as pc
+
+from .config import ANY_EVENT, RECORD_END, RECORD_START, DerivedPredicate, PlainPredicate, TaskConfig
+from .errors import TaskFileError
+from .timeline import Timeline
+
+
+def _code_test(p: PlainPredicate, vocabulary: pl.Series) -> np.ndarray:
+    """Which vocabulary entries the predicate's code part accepts (a regex is searched
+    for anywhere in the code)."""
+    if p.code is not None:
+        hit = vocabulary == p.code
+    elif p.regex is not None:
+        hit = vocabulary.str.contains(p.regex)
+    elif p.any is not None:
+        hit = vocabulary.is_in(list(p.any))
+    else:
+        return np.ones(len(vocabulary), dtype=bool)
+    return hit.fill_null(False).to_numpy()
+
+
+def _value_test(p: PlainPredicate, values: np.ndarray, mask: np.ndarray) -> None:
+    """Narrows `mask` to rows whose value lies in the predicate's range (absent values fail)."""
+    if p.value_min is not None:
+        mask &= (values >= p.value_min) if p.value_min_inclusive else (values > p.value_min)
+    if p.value_max is not None:
+        mask &= (values <= p.value_max) if p.value_max_inclusive else (values < p.value_max)
+
+
+class PredicateCounts:
+    """The count of each predicate at each timestamp (int64, one per timeline row), each
+    computed once on first use."""
+
+    def __init__(self, cfg: TaskConfig, corpus, timeline: Timeline) -> None:
+        self.cfg = cfg
+        self.corpus = corpus
+        self.timeline = timeline
+        self.vocabulary = pl.Series("code", corpus.vocabulary, dtype=pl.String)
+        self._cache: dict[str, np.ndarray] = {}
+
+    def __call__(self, name: str) -> np.ndarray:
+        if name not in self._cache:
+            self._cache[name] = self._compute(name)
+        return self._cache[name]
+
+    def subject_count(self, name: str) -> np.ndarray:
+        """A patient_demographics predicate's count over each subject's static rows."""
+        p = self.cfg.predicates[name]
+        c = self.corpus
+        mask = _code_test(p, self.vocabulary)[np.asarray(c.static_code_index)]
+        _value_test(p, np.asarray(c.static_values), mask)
+        if p.other_cols:
+            raise TaskFileError(self.cfg.source, f"patient_demographics.{name}.other_cols", "not supported")
+        acc = np.concatenate([[0], np.cumsum(mask, dtype=np.int64)])
+        offsets = np.asarray(c.static_offsets)
+        return acc[offsets[1:]] - acc[offsets[:-1]]
+
+    def _compute(self, name: str) -> np.ndarray:
+        tl = self.timeline
+        if name == ANY_EVENT:
+            return np.ones(tl.size, dtype=np.int64)
+        if name in (RECORD_START, RECORD_END):
+            marks = np.zeros(tl.size, dtype=np.int64)
+            first, last = tl.offsets[:-1], tl.offsets[1:] - 1
+            marks[(first if name == RECORD_START else last)[tl.offsets[1:] > tl.offsets[:-1]]] = 1
+            return marks
+        p = self.cfg.predicates[name]
+        if isinstance(p, DerivedPredicate):
+            present = [self._present(x) for x in p.inputs]
+            combined = np.logical_and.reduce(present) if p.op == "and" else np.logical_or.reduce(present)
+            return combined.astype(np.int64)
+        return tl.count(self._row_mask(name, p))
+
+    def _present(self, name: str) -> np.ndarray:
+        """Is the predicate present at each timestamp; a subject's static predicate holds at
+        all of its timestamps."""
+        p = self.cfg.predicates.get(name)
+        if isinstance(p, PlainPredicate) and p.static:
+            return (self.subject_count(name) > 0)[self.timeline.subject]
+        return self(name) > 0
+
+    def _row_mask(self, name: str, p: PlainPredicate) -> np.ndarray:
+        c = self.corpus
+        mask = _code_test(p, self.vocabulary)[np.asarray(c.code_index)]
+        _value_test(p, np.asarray(c.values), mask)
+        for column, wanted in p.other_cols:
+            if column not in c.columns:
+                raise TaskFileError(
+                    self.cfg.source,
+                    f"predicates.{name}.other_cols.{column}",
+                    "the data has no such column (read it with the corpus's columns)",
+                )
+            data = c.columns[column]
+            hit = pc.equal(data, pa.scalar(wanted).cast(data.type, safe=False))
+            mask &= hit.fill_null(False).to_numpy(zero_copy_only=False)
+        return mask

@@ -1,0 +1,97 @@
+"""`Task`: a task configuration file, read once and run over corpora."""
+
+from pathlib import Path
+from typing import Any
+
+import numpy as np
+import polars as pl
+import yaml
+
+from .config import TaskConfig, parse_config
+from .errors import TaskFileError
+from .evaluate import realize
+
+_LABEL_COLUMNS = ("subject_id", "prediction_time", "boolean_value", "integer_value", "float_value", "categorical_value")
+
+
+class Task:
+    """A prediction task: predicates over codes and values, a trigger and a tree of windows.
+
+    `Task.from_yaml(path)` (or `from_string`, `from_dict`) reads a task configuration;
+    `task.run(corpus)` gives one row per trigger whose windows are all realized and meet
+    their constraints, in the MEDS label schema.
+    """
+
+    def __init__(self, config: TaskConfig, raw: dict[str, Any]) -> None:
+        self.config = config
+        self._raw = raw
+
+    @classmethod
+    def from_dict(cls, raw: dict[str, Any], source: str = "<dict>") -> "Task":
+        return cls(parse_config(raw, source), raw)
+
+    @classmethod
+    def from_string(cls, text: str, source: str = "<string>") -> "Task":
+        try:
+            raw = yaml.safe_load(text)
+        except yaml.YAMLError as exc:
+            raise TaskFileError(source, "(yaml)", str(exc).replace("\n", " ")) from None
+        return cls.from_dict(raw, source)
+
+    @classmethod
+    def from_yaml(cls, path: str | Path) -> "Task":
+        path = Path(path)
+        try:
+            text = path.read_text()
+        except OSError as exc:
+            raise TaskFileError(str(path), "(file)", exc.strerror or str(exc)) from None
+        return cls.from_string(text, str(path))
+
+    def to_dict(self) -> dict[str, Any]:
+        """The configuration as read (plain data: it pickles and travels to workers)."""
+        return self._raw
+
+    def __reduce__(self):
+        return (Task.from_dict, (self._raw, self.config.source))
+
+    @property
+    def columns(self) -> list[str]:
+        """Event columns beyond code and value that the data must provide."""
+        return self.config.columns
+
+    def run(self, corpus, summaries: bool = False) -> pl.DataFrame:
+        """The task's labels over `corpus`: `subject_id`, `prediction_time` (the index
+        timestamp; null without one), `boolean_value` (the label predicate's count in its
+        window is above zero; null without a label) and the other MEDS label value columns
+        (null). With `summaries`, each row also has the `trigger` time and the start and
+        end time of every window (`<window>.start`, `<window>.end`)."""
+        result = realize(self.config, corpus)
+        n = len(result.subject)
+
+        def when(micros: np.ndarray) -> np.ndarray:
+            return np.datetime64(corpus.epoch, "us") + micros.astype("timedelta64[us]")
+
+        index = next((w for w in self.config.windows.values() if w.index_timestamp), None)
+        columns: dict[str, pl.Series] = {
+            "subject_id": pl.Series(np.asarray(corpus.subject_ids, dtype=np.int64)[result.subject], dtype=pl.Int64),
+            "prediction_time": (
+                pl.Series(when(result.times[f"{index.name}.{index.index_timestamp}"]), dtype=pl.Datetime("us"))
+                if index
+                else pl.Series([None] * n, dtype=pl.Datetime("us"))
+            ),
+            "boolean_value": (
+                pl.Series(result.label > 0, dtype=pl.Boolean)
+                if result.label is not None
+                else pl.Series([None] * n, dtype=pl.Boolean)
+            ),
+            "integer_value": pl.Series([None] * n, dtype=pl.Int64),
+            "float_value": pl.Series([None] * n, dtype=pl.Float64),
+            "categorical_value": pl.Series([None] * n, dtype=pl.String),
+        }
+        if summaries:
+            for node, micros in result.times.items():
+                columns[node] = pl.Series(when(micros), dtype=pl.Datetime("us"))
+        return pl.DataFrame({name: s.alias(name) for name, s in columns.items()})
+
+    def __repr__(self) -> str:
+        return f"Task({self.config.source!r}, trigger={self.config.trigger!r}, windows={list(self.config.windows)})"
