@@ -58,12 +58,16 @@ def run_sh(page, line, code, namespace):
 
 
 def importable(name):
-    """Whether a dotted name (a module, or attributes of one) can be imported."""
+    """Whether a dotted name (a module, or attributes of one) exists. A module that is there
+    but fails to import is an error, not a missing extra."""
     parts = name.split(".")
     for cut in range(len(parts), 0, -1):
+        module = ".".join(parts[:cut])
         try:
-            obj = importlib.import_module(".".join(parts[:cut]))
-        except ImportError:
+            obj = importlib.import_module(module)
+        except ModuleNotFoundError as missing:
+            if missing.name is None or not f"{module}.".startswith(f"{missing.name}."):
+                raise
             continue
         for attr in parts[cut:]:
             if not hasattr(obj, attr):
