@@ -3,8 +3,9 @@
 The ```python blocks of one page run in order in one namespace, and its ```sh
 blocks in bash, all in one temporary working folder, with this interpreter's
 scripts first on PATH. A ```text block right after a code block is that
-block's printed output and must match it. ```console blocks (installation)
-are shown, not run. A page with a comment `<!-- requires: NAME, ... -->` is
+block's printed output and must match it. A block right after a comment
+`<!-- file: NAME -->` (a task file, say) is written to NAME when its turn
+comes. ```console blocks (installation) are shown, not run. A page with a comment `<!-- requires: NAME, ... -->` is
 skipped when one of the named modules or attributes (dotted, such as
 `matplotlib` or `tidemark_corpus.Task`) cannot be imported; everything else
 always runs.
@@ -18,27 +19,38 @@ import re
 import subprocess
 import sys
 from pathlib import Path
+from typing import NamedTuple
 
 import pytest
 
 DOCS = Path(__file__).resolve().parent.parent / "docs"
 FENCE = re.compile(r"^```(\w*)[^\n]*\n(.*?)^```[ \t]*$", re.MULTILINE | re.DOTALL)
 REQUIRES = re.compile(r"<!--\s*requires:\s*(.*?)\s*-->")
-
-
+FILE = re.compile(r"<!--\s*file:\s*(\S+)\s*-->\s*$")
 RUN = ("python", "sh")
 
 
+class Block(NamedTuple):
+    lang: str  # "python", "sh", or "file" for a block written to `file`
+    line: int  # line number of its first line in the page
+    code: str
+    expected: str | None = None  # the printed output the page shows
+    file: str | None = None
+
+
 def blocks(text):
-    """(language, first line number, code, expected output or None) of each block that runs."""
-    fences = [(m.group(1), text.count("\n", 0, m.start(2)) + 1, m.group(2), m) for m in FENCE.finditer(text)]
+    """The blocks of a page that run or are written, in order."""
+    fences = list(FENCE.finditer(text))
     out = []
-    for i, (lang, line, code, m) in enumerate(fences):
-        if lang not in RUN:
-            continue
-        following = fences[i + 1] if i + 1 < len(fences) else None
-        adjacent = following and following[0] == "text" and not text[m.end() : following[3].start()].strip()
-        out.append((lang, line, code, following[2] if adjacent else None))
+    for i, m in enumerate(fences):
+        line, code = text.count("\n", 0, m.start(2)) + 1, m.group(2)
+        target = FILE.search(text, 0, m.start())  # a comment with only blanks up to the fence
+        if target:
+            out.append(Block("file", line, code, file=target.group(1)))
+        elif m.group(1) in RUN:
+            nxt = fences[i + 1] if i + 1 < len(fences) else None
+            adjacent = nxt and nxt.group(1) == "text" and not text[m.end() : nxt.start()].strip()
+            out.append(Block(m.group(1), line, code, nxt.group(2) if adjacent else None))
     return out
 
 
@@ -100,11 +112,20 @@ Prose between a block and a text block.
 ```text
 not an output
 ```
+
+<!-- file: task.yaml -->
+```yaml
+trigger: admission
+```
 """
 
 
-def test_blocks_fold_in_only_the_output_right_after_a_block():
-    assert blocks(SAMPLE) == [("python", 8, "print(1)\n", "1\n"), ("sh", 16, "echo 2\n", None)]
+def test_blocks_fold_in_outputs_and_files_right_after_their_markers():
+    assert blocks(SAMPLE) == [
+        Block("python", 8, "print(1)\n", "1\n"),
+        Block("sh", 16, "echo 2\n"),
+        Block("file", 27, "trigger: admission\n", file="task.yaml"),
+    ]
 
 
 def test_every_page_has_code():
@@ -122,7 +143,10 @@ def test_page_runs(page, tmp_path, monkeypatch):
             pytest.skip(f"{page.name} needs {name.strip()}")
     monkeypatch.chdir(tmp_path)
     namespace = {"__name__": f"docs_{page.stem}"}
-    for lang, line, code, expected in blocks(text):
-        printed = {"python": run_python, "sh": run_sh}[lang](page, line, code, namespace)
-        if expected is not None:
-            assert printed.rstrip() == expected.rstrip(), f"output of the block at {page.name}:{line}"
+    for block in blocks(text):
+        if block.lang == "file":
+            Path(block.file).write_text(block.code)
+            continue
+        printed = {"python": run_python, "sh": run_sh}[block.lang](page, block.line, block.code, namespace)
+        if block.expected is not None:
+            assert printed.rstrip() == block.expected.rstrip(), f"output of the block at {page.name}:{block.line}"
