@@ -168,3 +168,11 @@ def test_meds_folder_without_shards_is_refused(tmp_path, layout):
         (tmp_path / "data").mkdir()
     with pytest.raises(FileNotFoundError):
         Corpus.from_meds(tmp_path / "nowhere" if layout == "missing" else tmp_path)
+
+
+def test_nanoseconds_are_refused_not_truncated():
+    table = pa.table(
+        {"subject_id": [4, 4], "time": pa.array([0, 1_000_000_001], pa.timestamp("ns")), "code": ["a", "b"]}
+    )
+    with pytest.raises(ValueError, match="has nanoseconds for subject 4 at row 1; a corpus keeps microseconds"):
+        Corpus.from_frame(table, value=None)

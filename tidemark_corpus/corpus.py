@@ -112,9 +112,10 @@ class Corpus:
         """A corpus from a polars or pandas DataFrame or an Arrow table.
 
         Times are datetimes (placed on the axis `(time - epoch) / unit`; the epoch is
-        1970-01-01 unless given) or numbers already in `unit`; a null time marks a
-        static row. `value=None` reads no values. `columns` names further columns to
-        keep, aligned with the events.
+        1970-01-01 unless given; time-zone-aware ones by their UTC instant, coming
+        back as naive UTC) or numbers already in `unit`; a null time marks a static
+        row. Times finer than a microsecond are refused. `value=None` reads no values.
+        `columns` names further columns to keep, aligned with the events.
         """
         layout = Layout(subject, time, code, value, unit, to_epoch(epoch), tuple(columns))
         return cls(**code_table(to_arrow(frame), layout))

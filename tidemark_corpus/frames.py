@@ -52,6 +52,22 @@ def to_arrow(frame: Any) -> pa.Table:
     raise TypeError(f"frame: expected a polars or pandas DataFrame or a pyarrow Table, got {type(frame).__name__}")
 
 
+def to_numpy(column: pa.ChunkedArray, dtype: Any) -> np.ndarray:
+    """A chunked Arrow column without nulls as one NumPy array of `dtype` (booleans
+    included), read from the chunks' value buffers: Arrow's own conversions import
+    pandas when it is installed, which costs seconds."""
+    wanted = np.dtype(dtype)
+    stored = np.dtype(np.uint8) if wanted == np.bool_ else wanted
+    column = column.cast(pa.from_numpy_dtype(stored))
+    parts = [
+        np.frombuffer(chunk.buffers()[1], dtype=stored, count=len(chunk), offset=chunk.offset * stored.itemsize)
+        for chunk in column.chunks
+        if len(chunk)
+    ]
+    joined = np.concatenate(parts) if parts else np.zeros(0, dtype=stored)
+    return joined.view(wanted)
+
+
 def _column(table: pa.Table, name: str, role: str, origin: RowOrigin) -> pa.ChunkedArray:
     if name not in table.column_names:
         where = f" in {origin.files[0]}" if len(origin.files) == 1 else ""
@@ -62,7 +78,7 @@ def _column(table: pa.Table, name: str, role: str, origin: RowOrigin) -> pa.Chun
 def _first_null(column: pa.ChunkedArray) -> int | None:
     if column.null_count == 0:
         return None
-    return int(np.flatnonzero(column.is_null().to_numpy(zero_copy_only=False))[0])
+    return int(np.flatnonzero(to_numpy(column.is_null(), bool))[0])
 
 
 def _subjects(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
@@ -72,7 +88,7 @@ def _subjects(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     row = _first_null(column)
     if row is not None:
         raise ValueError(f"null subject id at {origin.describe(row)}")
-    return np.asarray(column.cast(pa.int64()).to_numpy(), dtype=np.int64)
+    return to_numpy(column.cast(pa.int64()), np.int64)
 
 
 def _time_keys(
@@ -81,13 +97,21 @@ def _time_keys(
     """Per row an exact sort key and whether the row has a time: microseconds for
     datetimes, the number itself for numeric times (already in the corpus unit)."""
     column = _column(table, layout.time, "time", origin)
-    present = ~column.is_null().to_numpy(zero_copy_only=False)
+    present = ~to_numpy(column.is_null(), bool)
     kind = column.type
+    if pa.types.is_timestamp(kind) and kind.unit == "ns":
+        nanos = to_numpy(column.cast(pa.int64()).fill_null(0), np.int64)
+        finer = np.flatnonzero(nanos % 1000)
+        if len(finer):
+            row = int(finer[0])
+            raise ValueError(
+                f"time {column[row]} has nanoseconds for subject {subjects[row]} at {origin.describe(row)}; "
+                "a corpus keeps microseconds: round the times first"
+            )
     if pa.types.is_timestamp(kind) or pa.types.is_date(kind):
-        keys = column.cast(pa.timestamp("us")).cast(pa.int64()).fill_null(0).to_numpy()
-        return np.asarray(keys, dtype=np.int64), present
+        return to_numpy(column.cast(pa.timestamp("us")).cast(pa.int64()).fill_null(0), np.int64), present
     if pa.types.is_integer(kind) or pa.types.is_floating(kind):
-        keys = np.asarray(column.cast(pa.float64()).fill_null(0.0).to_numpy(), dtype=np.float64)
+        keys = to_numpy(column.cast(pa.float64()).fill_null(0.0), np.float64)
         bad = np.flatnonzero(~np.isfinite(keys))
         if len(bad):
             row = int(bad[0])
@@ -129,7 +153,7 @@ def _values(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     column = _column(table, layout.value, "value", origin)
     if not (pa.types.is_integer(column.type) or pa.types.is_floating(column.type) or pa.types.is_null(column.type)):
         raise TypeError(f"value column {layout.value!r}: expected numbers, got {column.type}")
-    return np.asarray(column.cast(pa.float64()).fill_null(np.nan).to_numpy(), dtype=np.float64)
+    return to_numpy(column.cast(pa.float64()).fill_null(np.nan), np.float64)
 
 
 def _offsets(sorted_subjects: np.ndarray, subject_ids: np.ndarray) -> np.ndarray:

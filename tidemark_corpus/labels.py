@@ -9,7 +9,7 @@ import numpy as np
 import pyarrow as pa
 import pyarrow.parquet as pq
 
-from .frames import to_arrow
+from .frames import to_arrow, to_numpy
 
 LABEL_SCHEMA = pa.schema(
     [
@@ -34,7 +34,7 @@ def _label_column(table: pa.Table, field: pa.Field, source: str | None) -> pa.Ar
     except (pa.ArrowInvalid, pa.ArrowNotImplementedError) as exc:
         raise TypeError(f"{field.name}: column {source!r} of type {column.type} is not {field.type}") from exc
     if not field.nullable and cast.null_count:
-        row = int(np.flatnonzero(cast.is_null().to_numpy(zero_copy_only=False))[0])
+        row = int(np.flatnonzero(to_numpy(cast.is_null(), bool))[0])
         raise ValueError(f"{field.name}: column {source!r} is null at row {row}")
     return cast.combine_chunks()
 

@@ -6,13 +6,16 @@ from pathlib import Path
 from typing import Any
 
 import numpy as np
+import polars as pl
 import pyarrow as pa
-import pyarrow.compute as pc
 import pyarrow.parquet as pq
 
 from .frames import Layout
 from .progress import bar
 from .rows import RowOrigin
+
+# The row-number column added while filtering a shard.
+ROW = "__tidemark_row"
 
 
 def shard_files(path: str | Path) -> list[Path]:
@@ -42,20 +45,30 @@ def read_metadata(path: str | Path) -> dict[str, Any]:
     return loaded
 
 
-def _read_shard(file: Path, wanted: list[str], code: str, codes: pa.Array | None) -> tuple[pa.Table, np.ndarray | None]:
+def _read_shard(
+    file: Path, wanted: list[str], code: str, codes: list[str] | None
+) -> tuple[pa.Table, np.ndarray | None]:
     """The wanted columns of one shard: every row, or with `codes` the rows with one of
-    them (and null codes, which coding refuses) and these rows' numbers in the file."""
+    them (and null codes, which coding refuses) and these rows' numbers in the file.
+
+    Every row is read by the Parquet file reader with the codes dictionary-encoded, as
+    they are stored; chosen rows by polars, whose reader decodes the other columns
+    only for rows that pass the filter."""
     shard = pq.ParquetFile(file, read_dictionary=[code])
     names = shard.schema_arrow.names
     missing = [c for c in wanted if c not in names]
     if missing:
         raise KeyError(f"{file}: column(s) {missing} not found; columns are {names}")
-    table = shard.read(columns=wanted)
     if codes is None:
-        return table, None
-    column = table.column(code)
-    keep = pc.or_(pc.is_in(column, value_set=codes), pc.is_null(column))
-    return table.filter(keep), np.flatnonzero(keep.to_numpy(zero_copy_only=False))
+        return shard.read(columns=wanted), None
+    kept = (
+        pl.scan_parquet(file)
+        .select(wanted)
+        .with_row_index(ROW)
+        .filter(pl.col(code).is_in(codes) | pl.col(code).is_null())
+        .collect()
+    )
+    return kept.drop(ROW).to_arrow(), kept[ROW].to_numpy().astype(np.int64)
 
 
 def read_shards(
@@ -63,16 +76,15 @@ def read_shards(
 ) -> tuple[pa.Table, RowOrigin]:
     """The needed columns of every shard, concatenated, and where each row came from.
 
-    With `codes`, only rows whose code is one of them are kept. Shards are read with
-    the Parquet file reader, which does not load the dataset layer (nor pandas).
+    With `codes`, only rows whose code is one of them are kept. Neither reader loads
+    Arrow's dataset layer (which would import pandas when it is installed).
     """
     wanted = [layout.subject, layout.time, layout.code]
     wanted += [c for c in (layout.value, *layout.extra) if c is not None and c not in wanted]
-    value_set = None if codes is None else pa.array(list(codes), pa.string())
     shards = []
     with bar(progress, "reading", len(files), "shard") as shown:
         for file in files:
-            shards.append(_read_shard(file, wanted, layout.code, value_set))
+            shards.append(_read_shard(file, wanted, layout.code, None if codes is None else list(codes)))
             shown.update(1)
     sizes = np.array([t.num_rows for t, _ in shards], dtype=np.int64)
     starts = np.concatenate([[0], np.cumsum(sizes)[:-1]]).astype(np.int64)
