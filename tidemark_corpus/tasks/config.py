@@ -2,7 +2,7 @@
 trigger and the tree of windows, each a frozen value."""
 
 import re
-from dataclasses import dataclass, field
+from dataclasses import dataclass
 from typing import Any
 
 from .errors import TaskFileError
@@ -14,7 +14,7 @@ RECORD_END = "_RECORD_END"
 SPECIAL = (ANY_EVENT, RECORD_START, RECORD_END)
 
 _NAME = re.compile(r"^\w+$")
-_TOP_KEYS = ("predicates", "patient_demographics", "trigger", "windows", "description", "metadata", "tidemark")
+_TOP_KEYS = ("predicates", "patient_demographics", "trigger", "windows", "description", "metadata")
 _PLAIN_KEYS = ("code", "value_min", "value_max", "value_min_inclusive", "value_max_inclusive", "other_cols")
 _WINDOW_KEYS = ("start", "end", "start_inclusive", "end_inclusive", "has", "label", "index_timestamp")
 _EXPR = re.compile(r"^\s*(and|or)\s*\((.*)\)\s*$", re.DOTALL)
@@ -69,7 +69,6 @@ class TaskConfig:
     windows: dict[str, Window]
     description: Any = None
     metadata: Any = None
-    extras: dict[str, Any] = field(default_factory=dict)
 
     @property
     def demographics(self) -> list[str]:
@@ -315,7 +314,6 @@ def parse_config(raw: Any, source: str) -> TaskConfig:
         windows=windows,
         description=raw.get("description"),
         metadata=raw.get("metadata"),
-        extras=_mapping(source, "tidemark", raw.get("tidemark")),
     )
     _check_uses(source, cfg)
     return cfg

@@ -1,0 +1,136 @@
+"""Task files end to end from MEDS Parquet: tidemark beside ACES in the same run.
+
+ACES's six sample task files and two MEDS-DEV-style tasks (bench/tasks/) run over a
+synthetic MEDS dataset of stays (default 100,000 subjects in four shards), each engine in
+a process of its own reading every shard and producing labels: wall time and peak
+memory (the process's maximum resident set) per task, labels checked equal (subject,
+prediction time, label), then all tasks through tidemark on 1 process against a local
+Dask cluster of 2 worker processes (cluster start-up reported apart).
+
+Usage: python bench/bench_tasks.py [N_SUBJECTS]; ACES runs from .venv-aces (make test
+builds it).
+"""
+
+import json
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+import polars as pl
+from synthetic_stays import write_dataset
+
+ROOT = Path(__file__).resolve().parent.parent
+ACES_PYTHON = ROOT / ".venv-aces" / "bin" / "python"
+SAMPLES = ROOT / ".venv-aces" / "sdist" / "es_aces-0.7.3" / "sample_configs"
+RUNNER = ROOT / "tests" / "oracle" / "aces_runner.py"
+N_SHARDS = 4
+
+TIDEMARK = """
+import sys
+from tidemark_corpus.scale import run_task
+from tidemark_corpus.tasks import Task
+run_task(Task.from_yaml(sys.argv[1]), sys.argv[2], sys.argv[3])
+"""
+# Runs a script (argv[1:]) and prints the process's peak resident set (kB) last on
+# standard error; the peak of the process image itself, which exec starts afresh.
+PEAK = """
+import runpy, sys
+sys.argv = sys.argv[1:]
+try:
+    runpy.run_path(sys.argv[0], run_name="__main__")
+finally:
+    print(next(line for line in open("/proc/self/status") if line.startswith("VmHWM")).split()[1], file=sys.stderr)
+"""
+
+
+def measured(python: Path | str, script: Path, args: list[str]) -> tuple[float, float]:
+    """Wall seconds and peak resident MB of a script run in a process of its own."""
+    begin = time.perf_counter()
+    done = subprocess.run([str(python), "-c", PEAK, str(script), *args], capture_output=True, text=True, cwd=ROOT)
+    if done.returncode != 0:
+        raise RuntimeError(f"{script.name} failed: {done.stderr[-2000:]}")
+    return time.perf_counter() - begin, int(done.stderr.split()[-1]) / 1024
+
+
+def aces_labels(outs: list[Path]) -> pl.DataFrame:
+    frames = []
+    for out in outs:
+        error = Path(f"{out}.error")
+        if error.exists():
+            raise RuntimeError(error.read_text())
+        frame = pl.read_parquet(out)
+        if frame.height:
+            label = (pl.col("label") > 0) if "label" in frame.columns else pl.lit(None, pl.Boolean)
+            frames.append(
+                frame.filter(pl.col("trigger").is_not_null()).select(
+                    "subject_id", pl.col("index_timestamp").alias("prediction_time"), label.alias("boolean_value")
+                )
+            )
+    return pl.concat(frames).sort(pl.all())
+
+
+def ours(folder: Path) -> pl.DataFrame:
+    frames = [
+        pl.read_parquet(f, columns=["subject_id", "prediction_time", "boolean_value"])
+        for f in folder.rglob("*.parquet")
+    ]
+    return pl.concat(frames).sort(pl.all())
+
+
+def dask_ratio(tasks: list[Path], data: Path, work: Path) -> None:
+    from distributed import Client, LocalCluster
+
+    from tidemark_corpus.scale import run_task
+    from tidemark_corpus.tasks import Task
+
+    begin = time.perf_counter()
+    for task in tasks:
+        run_task(Task.from_yaml(task), data, work / "one" / task.stem)
+    one = time.perf_counter() - begin
+    begin = time.perf_counter()
+    with LocalCluster(n_workers=2, threads_per_worker=1, processes=True) as cluster, Client(cluster) as client:
+        started = time.perf_counter() - begin
+        begin = time.perf_counter()
+        for task in tasks:
+            run_task(Task.from_yaml(task), data, work / "two" / task.stem, client=client)
+        two = time.perf_counter() - begin
+    print(
+        f"\nall tasks, tidemark: 1 process {one:.1f} s, 2 Dask workers {two:.1f} s ({one / two:.2f}x);"
+        f" cluster start {started:.1f} s"
+    )
+
+
+def main() -> None:
+    n_subjects = int(sys.argv[1]) if len(sys.argv) > 1 else 100_000
+    tasks = [*sorted(SAMPLES.glob("*.yaml")), *sorted((ROOT / "bench" / "tasks").glob("*.yaml"))]
+    with tempfile.TemporaryDirectory() as tmp:
+        work = Path(tmp)
+        rows = write_dataset(work / "meds", n_subjects, N_SHARDS)
+        shards = sorted((work / "meds" / "data").rglob("*.parquet"))
+        driver = work / "tidemark_run.py"
+        driver.write_text(TIDEMARK)
+        print(f"{n_subjects} subjects, {rows} rows in {len(shards)} shards\n")
+        header = ("task", "labels", "tidemark s", "ACES s", "speed-up", "tidemark MB", "ACES MB", "memory")
+        print(f"{header[0]:24} " + " ".join(f"{h:>{max(8, len(h))}}" for h in header[1:]) + "  equal")
+        for task in tasks:
+            out = work / "tidemark" / task.stem
+            t_time, t_mem = measured(sys.executable, driver, [str(task), str(work / "meds"), str(out)])
+            outs = [work / "aces" / task.stem / f"{k}.parquet" for k in range(len(shards))]
+            outs[0].parent.mkdir(parents=True)
+            jobs = work / "aces" / f"{task.stem}.json"
+            jobs.write_text(
+                json.dumps([{"config": str(task), "data": str(s), "out": str(o)} for s, o in zip(shards, outs)])
+            )
+            a_time, a_mem = measured(ACES_PYTHON, RUNNER, [str(jobs)])
+            mine, theirs = ours(out), aces_labels(outs)
+            print(
+                f"{task.stem:24} {mine.height:>8} {t_time:>10.1f} {a_time:>8.1f} {a_time / t_time:>7.1f}x "
+                f"{t_mem:>11.0f} {a_mem:>8.0f} {a_mem / t_mem:>7.1f}x  {mine.equals(theirs)}"
+            )
+        dask_ratio(tasks, work / "meds", work)
+
+
+if __name__ == "__main__":
+    main()
