@@ -16,6 +16,8 @@ if TYPE_CHECKING:
     from matplotlib.axes import Axes
     from matplotlib.figure import Figure
 
+    from .corpus import Corpus
+
 EVENT_COLOUR = "#4d4d4d"
 MATCH_COLOUR = "#d62728"
 # Colour-blind-safe hues for state episodes and label lines, none of them the match red.
@@ -25,7 +27,7 @@ MATCH_LANE_Y = -1.0
 
 
 def timeline(
-    corpus: Any,
+    corpus: Corpus,
     subject_id: int,
     query: tidemark.Pattern | tidemark.TideQuery | None = None,
     machine: tidemark.StateMachine | None = None,
@@ -113,7 +115,7 @@ def _axes(ax: Axes | None, n_rows: int, n_panels: int) -> tuple[Axes, list[Axes]
     return ax, [ax.inset_axes((0.0, -(i + 1) * (height + gap), 1.0, height), sharex=ax) for i in range(n_panels)]
 
 
-def _subject_stream(corpus: Any, subject_id: int) -> dict[str, Any]:
+def _subject_stream(corpus: Corpus, subject_id: int) -> dict[str, Any]:
     """The subject's codes, times and values, or a ValueError naming a subject the corpus lacks."""
     i = int(np.searchsorted(corpus.subject_ids, subject_id))
     if i == len(corpus.subject_ids) or corpus.subject_ids[i] != subject_id:
@@ -127,7 +129,7 @@ def _subject_stream(corpus: Any, subject_id: int) -> dict[str, Any]:
     }
 
 
-def _code_rows(corpus: Any, tokens: list[str], codes: Sequence[str] | None) -> dict[str, int]:
+def _code_rows(corpus: Corpus, tokens: list[str], codes: Sequence[str] | None) -> dict[str, int]:
     """Row of each shown code, 0 at the top; codes the corpus has never seen are refused."""
     if codes is None:
         return {code: row for row, code in enumerate(dict.fromkeys(tokens))}
