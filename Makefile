@@ -25,6 +25,7 @@ test: $(VENV)/.built $(ACES_VENV)/.deps core-tests
 
 demo: $(VENV)/.built
 	$(PY) examples/demo.py
+	$(PY) examples/timeline.py
 
 bench: $(VENV)/.built
 	@for b in bench/bench_*.py; do echo "== $$b"; $(PY) $$b || exit 1; done
