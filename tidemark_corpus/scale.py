@@ -51,28 +51,9 @@ def plan(data: str | Path, slices: int = 1) -> list[Unit]:
     return [Unit(str(f), str(f.relative_to(root)) if f != root else f.name) for f in files]
 
 
-def _subjects(corpus: Corpus, lo: int, hi: int) -> Corpus:
-    """Subjects `lo:hi` of a corpus as a corpus of their own (array views, no copies)."""
-    rows, static = corpus.offsets[[lo, hi]], corpus.static_offsets[[lo, hi]]
-    return Corpus(
-        subject_ids=corpus.subject_ids[lo:hi],
-        offsets=corpus.offsets[lo : hi + 1] - rows[0],
-        times=corpus.times[rows[0] : rows[1]],
-        values=corpus.values[rows[0] : rows[1]],
-        code_index=corpus.code_index[rows[0] : rows[1]],
-        vocabulary=corpus.vocabulary,
-        static_offsets=corpus.static_offsets[lo : hi + 1] - static[0],
-        static_code_index=corpus.static_code_index[static[0] : static[1]],
-        static_values=corpus.static_values[static[0] : static[1]],
-        columns={k: v[rows[0] : rows[1]] for k, v in corpus.columns.items()},
-        unit=corpus.unit,
-        epoch=corpus.epoch,
-    )
-
-
 def _load(task: Task, unit: Unit) -> Corpus:
     if unit.hi >= 0:
-        return _subjects(Corpus.open(unit.source), unit.lo, unit.hi)
+        return Corpus.open(unit.source).slice(unit.lo, unit.hi)
     # Whole microseconds: window boundaries such as "trigger + 48h" compare exactly.
     return Corpus.from_meds(unit.source, unit="us", columns=task.columns)
 

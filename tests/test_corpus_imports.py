@@ -1,0 +1,34 @@
+"""Reading, coding and querying a corpus stay clear of pandas, whose import alone costs
+most of a second in every process (Arrow imports it for many of its conversions)."""
+
+import subprocess
+import sys
+
+import pytest
+from meds_data import write_shards
+
+ROWS = [(1, 0, "ADMIT", None), (1, None, "SEX//F", None), (2, 60_000_000, "LAB_LACTATE", 4.5), (1, 5, "ADMIT", 1.0)]
+
+SCRIPT = """
+import sys
+from tidemark import AnnotationSpec, Pattern
+from tidemark_corpus import Corpus
+root, step = sys.argv[1], sys.argv[2]
+corpus = Corpus.from_meds(root, codes=["ADMIT"] if step == "kept rows" else None)
+if step == "saved":
+    corpus.save(root + "-saved")
+    corpus = Corpus.open(root + "-saved")
+p = Pattern()
+p.add_event("ADMIT")
+corpus.match(p), corpus.count(p), corpus.annotate([AnnotationSpec.future_occurrence("a", "ADMIT", 1.0)])
+print("pandas" in sys.modules)
+"""
+
+
+@pytest.mark.parametrize("step", ["every row", "kept rows", "saved"])
+def test_reading_and_querying_do_not_import_pandas(tmp_path, step):
+    pytest.importorskip("pandas")
+    root = write_shards(tmp_path / "meds", ROWS, [2])
+    done = subprocess.run([sys.executable, "-c", SCRIPT, str(root), step], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.split() == ["False"]
