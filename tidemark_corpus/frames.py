@@ -9,7 +9,7 @@ import pyarrow as pa
 import pyarrow.compute as pc
 
 from .durations import check_unit
-from .ordering import distinct_sorted, stable_order
+from .ordering import distinct_sorted, is_ordered, stable_order
 from .rows import RowOrigin
 
 UNIX_EPOCH = np.datetime64(0, "us")
@@ -173,10 +173,26 @@ def _offsets(sorted_subjects: np.ndarray, subject_ids: np.ndarray) -> np.ndarray
     )
 
 
+def _row_orders(subjects: np.ndarray, keys: np.ndarray, present: np.ndarray) -> tuple[np.ndarray, np.ndarray]:
+    """Which rows, in which order, make the events and the static rows: index arrays, or
+    row masks when the input is already in order (as MEDS shards are), which pick rows
+    without the random access of a gather.
+
+    The static rows sort before every event of their subject, in input order, so that a
+    MEDS shard (static rows first) is found to be in order as it stands."""
+    lowest = np.iinfo(np.int64).min if keys.dtype == np.int64 else -np.inf
+    sort_keys = np.where(present, keys, lowest)
+    if is_ordered(subjects, sort_keys):
+        return present, ~present
+    order = stable_order(subjects, sort_keys)
+    kept = present[order]
+    return order[kept], order[~kept]
+
+
 def _extra_columns(table: pa.Table, layout: Layout, origin: RowOrigin, order: np.ndarray) -> dict[str, pa.Array]:
     if not layout.extra:
         return {}
-    indices = pl.Series(order).to_arrow()
+    indices = pl.Series(np.flatnonzero(order) if order.dtype == np.bool_ else order).to_arrow()
     return {name: _column(table, name, "extra", origin).take(indices) for name in layout.extra}
 
 
@@ -193,10 +209,7 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
     code_index, vocabulary = _codes(table, layout, origin, subjects)
     values = _values(table, layout, origin)
 
-    events = np.flatnonzero(present)
-    statics = np.flatnonzero(~present)
-    order = events[stable_order(subjects[events], keys[events])]
-    static_order = statics[np.argsort(subjects[statics], kind="stable")]
+    order, static_order = _row_orders(subjects, keys, present)
     event_subjects, static_subjects = subjects[order], subjects[static_order]
     both = np.concatenate([distinct_sorted(event_subjects), distinct_sorted(static_subjects)])
     subject_ids = distinct_sorted(np.sort(both)).astype(np.int64)
