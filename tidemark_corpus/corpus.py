@@ -134,6 +134,7 @@ class Corpus:
         epoch: Any = None,
         columns: Sequence[str] = (),
         codes: Sequence[str] | None = None,
+        rows: pl.Expr | None = None,
         progress: bool = False,
     ) -> "Corpus":
         """A corpus from a MEDS dataset folder (`data/**/*.parquet`, any shard layout).
@@ -141,12 +142,18 @@ class Corpus:
         Only the columns needed are read: `subject_id`, `time`, `code`,
         `numeric_value` and `columns`. With `codes`, only rows with one of these codes
         are read and coded: enough for a query whose result depends on no other
-        events (see `tidemark_corpus.ops`). `metadata/dataset.json` is kept in
+        events (see `tidemark_corpus.ops`). `rows`, a polars expression over the
+        shards' columns, likewise keeps only the rows for which it holds (with `codes`,
+        those that pass both); rows with a null code are read whatever the filter, so
+        that they are refused. `metadata/dataset.json` is kept in
         `metadata` and `metadata/codes.parquet` in `code_metadata` when present.
         `progress=True` shows a bar over the shards.
         """
         layout = Layout(unit=unit, epoch=to_epoch(epoch), extra=tuple(columns))
-        table, origin = read_shards(shard_files(path), layout, codes, progress)
+        if codes is not None:
+            named = pl.col(layout.code).is_in(list(codes))
+            rows = named if rows is None else named & rows
+        table, origin = read_shards(shard_files(path), layout, rows, progress)
         return cls(
             **code_table(table, layout, origin),
             metadata=read_metadata(path),

@@ -103,13 +103,13 @@ def _kept_row_finder(files: Sequence[Path], keep: pl.Expr) -> Callable[[int], tu
 
 
 def _read_kept(
-    files: Sequence[Path], wanted: list[str], code: str, codes: list[str], progress: bool, shown: Any
+    files: Sequence[Path], wanted: list[str], code: str, rows: pl.Expr, progress: bool, shown: Any
 ) -> tuple[pa.Table, RowOrigin]:
-    """The rows of the shards whose code is one of `codes` (and those with a null code,
-    which coding refuses), read by polars, whose reader decodes the other columns only
-    for rows that pass the filter. Without a progress bar, all shards are one query,
-    which polars reads in parallel."""
-    keep = pl.col(code).is_in(codes) | pl.col(code).is_null()
+    """The rows of the shards for which `rows` holds (and those with a null code, which
+    coding refuses), read by polars, whose reader decodes the other columns only for
+    rows that pass the filter. Without a progress bar, all shards are one query, which
+    polars reads in parallel."""
+    keep = rows | pl.col(code).is_null()
     scans = []
     for file in files:
         _check_columns(file, wanted)
@@ -126,16 +126,16 @@ def _read_kept(
 
 
 def read_shards(
-    files: Sequence[Path], layout: Layout, codes: Sequence[str] | None, progress: bool
+    files: Sequence[Path], layout: Layout, rows: pl.Expr | None, progress: bool
 ) -> tuple[pa.Table, RowOrigin]:
     """The needed columns of every shard, concatenated, and where each row came from.
 
-    With `codes`, only rows whose code is one of them are kept. Neither reader loads
-    Arrow's dataset layer (which would import pandas when it is installed).
+    With `rows` (a polars filter), only rows for which it holds are kept. Neither reader
+    loads Arrow's dataset layer (which would import pandas when it is installed).
     """
     wanted = [layout.subject, layout.time, layout.code]
     wanted += [c for c in (layout.value, *layout.extra) if c is not None and c not in wanted]
     with bar(progress, "reading", len(files), "shard") as shown:
-        if codes is None:
+        if rows is None:
             return _read_all(files, wanted, layout.code, shown)
-        return _read_kept(files, wanted, layout.code, list(codes), progress, shown)
+        return _read_kept(files, wanted, layout.code, rows, progress, shown)

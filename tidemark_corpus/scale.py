@@ -19,6 +19,7 @@ from .labels import LABEL_SCHEMA
 from .meds import shard_files
 from .progress import bar
 from .tasks import Task, TaskFileError
+from .tasks.rows_needed import rows_needed
 
 
 @dataclass(frozen=True)
@@ -55,7 +56,7 @@ def _load(task: Task, unit: Unit) -> Corpus:
     if unit.hi >= 0:
         return Corpus.open(unit.source).slice(unit.lo, unit.hi)
     # Whole microseconds: window boundaries such as "trigger + 48h" compare exactly.
-    return Corpus.from_meds(unit.source, unit="us", columns=task.columns)
+    return Corpus.from_meds(unit.source, unit="us", columns=task.columns, rows=rows_needed(task.config))
 
 
 def run_unit(raw: dict[str, Any], source: str, unit: Unit, out_dir: str) -> int:
