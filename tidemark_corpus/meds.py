@@ -46,7 +46,7 @@ def read_metadata(path: str | Path) -> dict[str, Any]:
 
 
 # The MEDS code metadata columns, as an empty table has them.
-CODE_METADATA_SCHEMA = {"code": pl.String, "description": pl.String, "parent_codes": pl.List(pl.String)}
+CODE_METADATA_SCHEMA = pl.Schema({"code": pl.String(), "description": pl.String(), "parent_codes": pl.List(pl.String)})
 
 
 def empty_code_metadata() -> pl.DataFrame:
