@@ -1,5 +1,7 @@
-"""Reading, coding and querying a corpus stay clear of pandas, whose import alone costs
-most of a second in every process (Arrow imports it for many of its conversions)."""
+"""Reading, coding and querying a corpus stay clear of modules whose import costs more
+than the work: pandas (most of a second; Arrow imports it for many of its conversions),
+Arrow's compute module (it builds the docs of every function) and, without a progress
+bar, tqdm."""
 
 import subprocess
 import sys
@@ -21,14 +23,14 @@ if step == "saved":
 p = Pattern()
 p.add_event("ADMIT")
 corpus.match(p), corpus.count(p), corpus.annotate([AnnotationSpec.future_occurrence("a", "ADMIT", 1.0)])
-print("pandas" in sys.modules)
+print(*sorted(m for m in ("pandas", "pyarrow.compute", "tqdm") if m in sys.modules))
 """
 
 
 @pytest.mark.parametrize("step", ["every row", "kept rows", "saved"])
-def test_reading_and_querying_do_not_import_pandas(tmp_path, step):
+def test_reading_and_querying_import_nothing_costly(tmp_path, step):
     pytest.importorskip("pandas")
     root = write_shards(tmp_path / "meds", ROWS, [2])
     done = subprocess.run([sys.executable, "-c", SCRIPT, str(root), step], capture_output=True, text=True)
     assert done.returncode == 0, done.stderr
-    assert done.stdout.split() == ["False"]
+    assert done.stdout.split() == []

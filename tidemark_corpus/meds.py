@@ -113,7 +113,8 @@ def _read_kept(
     scans = []
     for file in files:
         _check_columns(file, wanted)
-        scans.append(pl.scan_parquet(file).select(wanted).filter(keep))
+        # Codes come out dictionary-encoded, as coding wants them.
+        scans.append(pl.scan_parquet(file).select(wanted).filter(keep).with_columns(pl.col(code).cast(pl.Categorical)))
     if not progress:
         parts = [pl.concat(scans, how="vertical_relaxed").collect()]
     else:

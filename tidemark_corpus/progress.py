@@ -2,8 +2,6 @@
 
 from typing import Any
 
-from tqdm.auto import tqdm
-
 
 class _Silent:
     """What `bar` gives when no bar is shown: tqdm's own disabled bar still sets up a
@@ -21,5 +19,9 @@ class _Silent:
 
 def bar(show: bool, desc: str, total: int, unit: str) -> Any:
     """A tqdm bar on standard error (advanced with `update(n)`), or a silent stand-in
-    unless `show`."""
-    return tqdm(total=total, desc=desc, unit=unit) if show else _Silent()
+    unless `show` (tqdm, which loads asyncio, is imported only to show one)."""
+    if not show:
+        return _Silent()
+    from tqdm.auto import tqdm
+
+    return tqdm(total=total, desc=desc, unit=unit)
