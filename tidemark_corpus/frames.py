@@ -138,7 +138,7 @@ def _codes(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndar
     if row is not None:
         raise ValueError(f"null code for subject {subjects[row]} at {origin.describe(row)}")
     if not pa.types.is_dictionary(column.type) or not _is_text(column.type.value_type):
-        import pyarrow.compute as pc  # only here: its import builds the docs of every Arrow function
+        import pyarrow.compute as pc  # on first use: its import builds the docs of every Arrow function
 
         column = pc.dictionary_encode(column if _is_text(column.type) else column.cast(pa.string()))
     column = column.unify_dictionaries()

@@ -102,7 +102,7 @@ class PredicateCounts:
                     "the data has no such column (read it with the corpus's columns)",
                 )
             data = c.columns[column]
-            import pyarrow.compute as pc  # only here: its import builds the docs of every Arrow function
+            import pyarrow.compute as pc  # on first use: its import builds the docs of every Arrow function
 
             hit = pc.equal(data, pa.scalar(wanted).cast(data.type, safe=False))
             mask &= hit.fill_null(False).to_numpy(zero_copy_only=False)
