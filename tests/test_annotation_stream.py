@@ -1,4 +1,4 @@
-"""annotate_stream: argument rules, the stream check, and how the columns are collected."""
+"""annotate_stream: keywords, arrays, and how the columns are collected."""
 
 import numpy as np
 import pytest
@@ -6,34 +6,6 @@ from tidemark import AnnotationSpec, Pattern, StateMachine, annotate_stream
 
 A = AnnotationSpec
 SPEC = A.future_occurrence("f", "x", 1.0, True)
-
-
-@pytest.mark.parametrize(
-    "args, error, message",
-    [
-        (
-            (["x"], [0.0], [SPEC, 1]),
-            TypeError,
-            "argument 'specs': 'int' object cannot be converted to 'AnnotationSpec'",
-        ),
-        (
-            (["x"], [0.0], SPEC),
-            TypeError,
-            "argument 'specs': 'AnnotationSpec' object cannot be converted to 'Sequence'",
-        ),
-        ((["x"], [0.0], "f"), TypeError, "argument 'specs': Can't extract `str` to `Vec`"),
-        # Converted in the order tokens, times, specs, values.
-        (("x", [0.0], 1, 2), TypeError, "argument 'tokens': Can't extract `str` to `Vec`"),
-        ((["x"], [0.0], 1, 2), TypeError, "argument 'specs': 'int' object cannot be converted to 'Sequence'"),
-        ((["x"], [0.0], [], 2), TypeError, "argument 'values': 'int' object cannot be converted to 'Sequence'"),
-        ((["x", "y"], [0.0], []), ValueError, "times has length 1 but tokens has length 2"),
-        ((["x"], [0.0], [SPEC], [1.0, 2.0]), ValueError, "values has length 2 but tokens has length 1"),
-    ],
-)
-def test_argument_errors(args, error, message):
-    with pytest.raises(error) as e:
-        annotate_stream(*args)
-    assert str(e.value) == message
 
 
 def test_keywords_and_arrays():
