@@ -1,4 +1,4 @@
-"""annotate_stream: keywords, arrays, and how the columns are collected."""
+"""annotate_stream: how the columns are collected, their dtypes, and the pattern limit."""
 
 import numpy as np
 import pytest
@@ -8,11 +8,7 @@ A = AnnotationSpec
 SPEC = A.future_occurrence("f", "x", 1.0, True)
 
 
-def test_keywords_and_arrays():
-    r = annotate_stream(
-        specs=[SPEC], times=np.array([0.0, 1.0, 5.0]), tokens=["q", "x", "q"], values=np.array([1.0, 2.0, 3.0])
-    )
-    assert list(r) == ["f"] and r["f"].tolist() == [1, 1, 0]
+def test_no_specs_give_no_columns():
     assert annotate_stream(["x"], [0.0], []) == {}
 
 

@@ -1,7 +1,6 @@
 """state_spans where the model test does not reach: pattern firing spans, pinned hard cases of the run,
 limits, validation and the run's errors."""
 
-import numpy as np
 import pytest
 from matching import pattern
 from state_reference import KEYS, rows_of
@@ -173,9 +172,3 @@ def test_pattern_limit_is_checked_when_located():
     sm = machine({"a": {}}, [("a", pattern(*["x"] * 65), {})])
     with pytest.raises(ValueError, match="^Pattern has 65 elements; maximum is 64$"):
         spans(sm, [])
-
-
-def test_keywords_and_values():
-    sm = machine({"a": dict(drop_unclosed=False)}, [("a", "x", {})])
-    r = state_spans(tokens=["x"], times=np.array([2.0]), machine=sm, values=[1.0], include_invalid=True)
-    assert rows_of(r) == [(1, 0, 0, 2.0, 2.0, 1, 3, 0, 1, 0)]
