@@ -4,8 +4,8 @@ ACES's six sample task files and two MEDS-DEV-style tasks (bench/tasks/) run ove
 synthetic MEDS dataset of stays (default 100,000 subjects in four shards), each engine in
 a process of its own reading every shard and producing labels: wall time and peak
 memory (the process's maximum resident set) per task, labels checked equal (subject,
-prediction time, label), then all tasks through tidemark on 1 process against a local
-Dask cluster of 2 worker processes (cluster start-up reported apart).
+prediction time, label), then all tasks through tidemark in one process and on local
+Dask clusters of 1 and 2 worker processes, with the cores each kept busy.
 
 Usage: python bench/bench_tasks.py [N_SUBJECTS]; ACES runs from .venv-aces (make test
 builds it).
@@ -13,6 +13,7 @@ builds it).
 
 import importlib
 import json
+import resource
 import subprocess
 import sys
 import tempfile
@@ -80,26 +81,40 @@ def ours(folder: Path) -> pl.DataFrame:
     return pl.concat(frames).sort(pl.all())
 
 
-def dask_ratio(tasks: list[Path], data: Path, work: Path) -> None:
-    from tidemark_corpus.scale import local_client, run_task
+def _cpu_seconds() -> float:
+    """This process's processor time so far (user and system, its threads included)."""
+    used = resource.getrusage(resource.RUSAGE_SELF)
+    return used.ru_utime + used.ru_stime
+
+
+def _run_all(tasks: list[Path], data: Path, out: Path, client: object = None) -> float:
+    from tidemark_corpus.scale import run_task
     from tidemark_corpus.tasks import Task
 
     begin = time.perf_counter()
     for task in tasks:
-        run_task(Task.from_yaml(task), data, work / "one" / task.stem)
-    one = time.perf_counter() - begin
-    begin = time.perf_counter()
-    with local_client(2) as client:
-        client.run(importlib.import_module, "tidemark_corpus.scale")  # each worker's imports, once
-        started = time.perf_counter() - begin
-        begin = time.perf_counter()
-        for task in tasks:
-            run_task(Task.from_yaml(task), data, work / "two" / task.stem, client=client)
-        two = time.perf_counter() - begin
-    print(
-        f"\nall tasks, tidemark: 1 process {one:.1f} s, 2 Dask workers {two:.1f} s ({one / two:.2f}x);"
-        f" cluster start with the workers' imports {started:.1f} s"
-    )
+        run_task(Task.from_yaml(task), data, out / task.stem, client=client)
+    return time.perf_counter() - begin
+
+
+def dask_ratio(tasks: list[Path], data: Path, work: Path) -> None:
+    """All tasks in this process, then on local Dask clusters of 1 and of 2 worker
+    processes (the same kind of cluster, its start and the workers' imports not timed),
+    each with the processor time it used: cores busy = processor seconds / wall seconds."""
+    from tidemark_corpus.scale import local_client
+
+    cpu = _cpu_seconds()
+    wall = _run_all(tasks, data, work / "here")
+    print(f"\nall tasks, tidemark: this process {wall:.1f} s, {(_cpu_seconds() - cpu) / wall:.2f} cores busy")
+    walls = {}
+    for workers in (1, 2):
+        with local_client(workers) as client:
+            client.run(importlib.import_module, "tidemark_corpus.scale")  # each worker's imports, once
+            cpu = sum(client.run(_cpu_seconds).values())
+            walls[workers] = _run_all(tasks, data, work / f"dask-{workers}", client)
+            busy = (sum(client.run(_cpu_seconds).values()) - cpu) / walls[workers]
+        print(f"  {workers} Dask worker(s): {walls[workers]:.1f} s, {busy:.2f} cores busy")
+    print(f"  2 workers against 1: {walls[1] / walls[2]:.2f}x")
 
 
 def main() -> None:

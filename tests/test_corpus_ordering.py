@@ -4,7 +4,7 @@ import numpy as np
 from hypothesis import given
 from hypothesis import strategies as st
 
-from tidemark_corpus.ordering import distinct_sorted, stable_order
+from tidemark_corpus.ordering import distinct_sorted, is_ordered, stable_order
 
 rows = st.lists(st.tuples(st.integers(-2, 3), st.integers(0, 4)), max_size=30)
 
@@ -18,6 +18,7 @@ def test_any_rows_are_ordered_like_a_stable_sort(pairs):
     subjects = np.array([s for s, _ in pairs], dtype=np.int64)
     keys = np.array([k for _, k in pairs], dtype=np.int64)
     assert np.array_equal(stable_order(subjects, keys), lexsorted(subjects, keys))
+    assert is_ordered(subjects, keys) == np.array_equal(lexsorted(subjects, keys), np.arange(len(pairs)))
 
 
 @given(st.lists(st.lists(st.integers(0, 3), min_size=1, max_size=6), max_size=8), st.randoms(use_true_random=False))

@@ -12,7 +12,7 @@ from . import _native, ops, store
 from .checks import check_arrays
 from .durations import UNIT_MICROSECONDS, check_unit
 from .frames import Layout, code_table, to_arrow, to_epoch
-from .meds import read_metadata, read_shards, shard_files
+from .meds import empty_code_metadata, read_code_metadata, read_metadata, read_shards, shard_files
 
 
 def _token_ids(vocab_ids: np.ndarray, code_index: np.ndarray) -> np.ndarray:
@@ -33,7 +33,9 @@ class Corpus:
     Rows are ordered by time within a subject; rows of one subject at one time keep
     the input's order. Static rows (no time) are kept apart in `static_offsets`,
     `static_code_index` and `static_values`. `columns` holds further input columns
-    read on request, aligned with the events.
+    read on request, aligned with the events. `metadata` is the dataset's description
+    and `code_metadata` its table of codes (`code`, `description`, `parent_codes`), empty
+    when the dataset has none.
     """
 
     subject_ids: np.ndarray
@@ -50,6 +52,7 @@ class Corpus:
     unit: str
     epoch: np.datetime64
     metadata: dict[str, Any]
+    code_metadata: pl.DataFrame
 
     def __init__(
         self,
@@ -67,6 +70,7 @@ class Corpus:
         unit: str = "h",
         epoch: np.datetime64 | None = None,
         metadata: dict[str, Any] | None = None,
+        code_metadata: pl.DataFrame | None = None,
         source: str = "Corpus",
     ) -> None:
         check_unit(unit)
@@ -94,6 +98,7 @@ class Corpus:
         self.unit = unit
         self.epoch = to_epoch(epoch)
         self.metadata = dict(metadata or {})
+        self.code_metadata = empty_code_metadata() if code_metadata is None else code_metadata
         self.token_ids = _token_ids(_native.vocab_ids(self.vocabulary), code_index)
 
     @classmethod
@@ -129,6 +134,7 @@ class Corpus:
         epoch: Any = None,
         columns: Sequence[str] = (),
         codes: Sequence[str] | None = None,
+        rows: pl.Expr | None = None,
         progress: bool = False,
     ) -> "Corpus":
         """A corpus from a MEDS dataset folder (`data/**/*.parquet`, any shard layout).
@@ -136,12 +142,23 @@ class Corpus:
         Only the columns needed are read: `subject_id`, `time`, `code`,
         `numeric_value` and `columns`. With `codes`, only rows with one of these codes
         are read and coded: enough for a query whose result depends on no other
-        events (see `tidemark_corpus.ops`). `metadata/dataset.json` is kept in
-        `metadata` when present. `progress=True` shows a bar over the shards.
+        events (see `tidemark_corpus.ops`). `rows`, a polars expression over the
+        shards' columns, likewise keeps only the rows for which it holds (with `codes`,
+        those that pass both); rows with a null code are read whatever the filter, so
+        that they are refused. `metadata/dataset.json` is kept in
+        `metadata` and `metadata/codes.parquet` in `code_metadata` when present.
+        `progress=True` shows a bar over the shards.
         """
         layout = Layout(unit=unit, epoch=to_epoch(epoch), extra=tuple(columns))
-        table, origin = read_shards(shard_files(path), layout, codes, progress)
-        return cls(**code_table(table, layout, origin), metadata=read_metadata(path))
+        if codes is not None:
+            named = pl.col(layout.code).is_in(list(codes))
+            rows = named if rows is None else named & rows
+        table, origin = read_shards(shard_files(path), layout, rows, progress)
+        return cls(
+            **code_table(table, layout, origin),
+            metadata=read_metadata(path),
+            code_metadata=read_code_metadata(path),
+        )
 
     @classmethod
     def open(cls, path: str | Path) -> "Corpus":
@@ -160,6 +177,33 @@ class Corpus:
     @property
     def n_events(self) -> int:
         return len(self.times)
+
+    def slice(self, start: int | None = None, stop: int | None = None) -> "Corpus":
+        """Subjects `start:stop` (positions in `subject_ids`, as a Python slice takes
+        them: negative from the end, clipped to the corpus) as a corpus of their own.
+
+        Its arrays are views of this corpus's (a memory-mapped corpus stays mapped), so
+        cutting a large corpus into parts to run on several workers copies nothing.
+        """
+        lo, hi, _ = slice(start, stop).indices(self.n_subjects)
+        hi = max(lo, hi)
+        rows, static = self.offsets[[lo, hi]], self.static_offsets[[lo, hi]]
+        return Corpus(
+            subject_ids=self.subject_ids[lo:hi],
+            offsets=self.offsets[lo : hi + 1] - rows[0],
+            times=self.times[rows[0] : rows[1]],
+            values=self.values[rows[0] : rows[1]],
+            code_index=self.code_index[rows[0] : rows[1]],
+            vocabulary=self.vocabulary,
+            static_offsets=self.static_offsets[lo : hi + 1] - static[0],
+            static_code_index=self.static_code_index[static[0] : static[1]],
+            static_values=self.static_values[static[0] : static[1]],
+            columns={k: v[rows[0] : rows[1]] for k, v in self.columns.items()},
+            unit=self.unit,
+            epoch=self.epoch,
+            metadata=self.metadata,
+            code_metadata=self.code_metadata,
+        )
 
     def to_datetime(self, t: Any) -> np.ndarray:
         """Times on the corpus axis back to `datetime64[us]`, rounded to the microsecond."""

@@ -6,10 +6,9 @@ from typing import Any
 import numpy as np
 import polars as pl
 import pyarrow as pa
-import pyarrow.compute as pc
 
 from .durations import check_unit
-from .ordering import distinct_sorted, stable_order
+from .ordering import distinct_sorted, is_ordered, stable_order
 from .rows import RowOrigin
 
 UNIX_EPOCH = np.datetime64(0, "us")
@@ -53,9 +52,10 @@ def to_arrow(frame: Any) -> pa.Table:
 
 
 def to_numpy(column: pa.ChunkedArray, dtype: Any) -> np.ndarray:
-    """A chunked Arrow column without nulls as one NumPy array of `dtype` (booleans
-    included), read from the chunks' value buffers: Arrow's own conversions import
-    pandas when it is installed, which costs seconds."""
+    """A chunked Arrow column as one NumPy array of `dtype` (booleans included), read
+    from the chunks' value buffers (null rows hold whatever the buffer holds): Arrow's
+    own conversions, like its null filling and its arrays from Python or NumPy data,
+    import pandas when it is installed, which costs most of a second."""
     wanted = np.dtype(dtype)
     stored = np.dtype(np.uint8) if wanted == np.bool_ else wanted
     column = column.cast(pa.from_numpy_dtype(stored))
@@ -75,10 +75,17 @@ def _column(table: pa.Table, name: str, role: str, origin: RowOrigin) -> pa.Chun
     return table.column(name)
 
 
+def _nulls(column: pa.ChunkedArray) -> np.ndarray:
+    """Which rows of the column are null."""
+    if column.null_count == 0:
+        return np.zeros(len(column), dtype=bool)
+    return to_numpy(column.is_null(), bool)
+
+
 def _first_null(column: pa.ChunkedArray) -> int | None:
     if column.null_count == 0:
         return None
-    return int(np.flatnonzero(to_numpy(column.is_null(), bool))[0])
+    return int(np.flatnonzero(_nulls(column))[0])
 
 
 def _subjects(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
@@ -95,13 +102,14 @@ def _time_keys(
     table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndarray
 ) -> tuple[np.ndarray, np.ndarray]:
     """Per row an exact sort key and whether the row has a time: microseconds for
-    datetimes, the number itself for numeric times (already in the corpus unit)."""
+    datetimes, the number itself for numeric times (already in the corpus unit). The
+    keys of rows without a time are meaningless."""
     column = _column(table, layout.time, "time", origin)
-    present = ~to_numpy(column.is_null(), bool)
+    present = ~_nulls(column)
     kind = column.type
     if pa.types.is_timestamp(kind) and kind.unit == "ns":
-        nanos = to_numpy(column.cast(pa.int64()).fill_null(0), np.int64)
-        finer = np.flatnonzero(nanos % 1000)
+        nanos = to_numpy(column.cast(pa.int64()), np.int64)
+        finer = np.flatnonzero((nanos % 1000 != 0) & present)
         if len(finer):
             row = int(finer[0])
             raise ValueError(
@@ -109,10 +117,10 @@ def _time_keys(
                 "a corpus keeps microseconds: round the times first"
             )
     if pa.types.is_timestamp(kind) or pa.types.is_date(kind):
-        return to_numpy(column.cast(pa.timestamp("us")).cast(pa.int64()).fill_null(0), np.int64), present
+        return to_numpy(column.cast(pa.timestamp("us")).cast(pa.int64()), np.int64), present
     if pa.types.is_integer(kind) or pa.types.is_floating(kind):
-        keys = to_numpy(column.cast(pa.float64()).fill_null(0.0), np.float64)
-        bad = np.flatnonzero(~np.isfinite(keys))
+        keys = to_numpy(column.cast(pa.float64()), np.float64)
+        bad = np.flatnonzero(~np.isfinite(keys) & present)
         if len(bad):
             row = int(bad[0])
             raise ValueError(f"time {keys[row]} is not finite for subject {subjects[row]} at {origin.describe(row)}")
@@ -130,12 +138,14 @@ def _codes(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndar
     if row is not None:
         raise ValueError(f"null code for subject {subjects[row]} at {origin.describe(row)}")
     if not pa.types.is_dictionary(column.type) or not _is_text(column.type.value_type):
+        import pyarrow.compute as pc  # on first use: its import builds the docs of every Arrow function
+
         column = pc.dictionary_encode(column if _is_text(column.type) else column.cast(pa.string()))
     column = column.unify_dictionaries()
     if column.num_chunks == 0:
         return np.zeros(0, dtype=np.int32), []
-    texts = np.array(column.chunk(0).dictionary.to_pylist(), dtype=object)
-    indices = np.concatenate([np.asarray(c.indices.to_numpy(), dtype=np.int32) for c in column.chunks])
+    texts = pl.Series(column.chunk(0).dictionary).to_numpy().astype(object)
+    indices = to_numpy(pa.chunked_array([c.indices for c in column.chunks]), np.int32)
     used = np.flatnonzero(np.bincount(indices, minlength=len(texts)))
     order = used[np.argsort(texts[used], kind="stable")]
     rank = np.full(len(texts), -1, dtype=np.int32)
@@ -153,13 +163,38 @@ def _values(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     column = _column(table, layout.value, "value", origin)
     if not (pa.types.is_integer(column.type) or pa.types.is_floating(column.type) or pa.types.is_null(column.type)):
         raise TypeError(f"value column {layout.value!r}: expected numbers, got {column.type}")
-    return to_numpy(column.cast(pa.float64()).fill_null(np.nan), np.float64)
+    values = to_numpy(column.cast(pa.float64()), np.float64)
+    values[_nulls(column)] = np.nan
+    return values
 
 
 def _offsets(sorted_subjects: np.ndarray, subject_ids: np.ndarray) -> np.ndarray:
     return np.searchsorted(sorted_subjects, np.append(subject_ids, np.iinfo(np.int64).max), side="left").astype(
         np.int64
     )
+
+
+def _row_orders(subjects: np.ndarray, keys: np.ndarray, present: np.ndarray) -> tuple[np.ndarray, np.ndarray]:
+    """Which rows, in which order, make the events and the static rows: index arrays, or
+    row masks when the input is already in order (as MEDS shards are), which pick rows
+    without the random access of a gather.
+
+    The static rows sort before every event of their subject, in input order, so that a
+    MEDS shard (static rows first) is found to be in order as it stands."""
+    lowest = np.iinfo(np.int64).min if keys.dtype == np.int64 else -np.inf
+    sort_keys = np.where(present, keys, lowest)
+    if is_ordered(subjects, sort_keys):
+        return present, ~present
+    order = stable_order(subjects, sort_keys)
+    kept = present[order]
+    return order[kept], order[~kept]
+
+
+def _extra_columns(table: pa.Table, layout: Layout, origin: RowOrigin, order: np.ndarray) -> dict[str, pa.Array]:
+    if not layout.extra:
+        return {}
+    indices = pl.Series(np.flatnonzero(order) if order.dtype == np.bool_ else order).to_arrow()
+    return {name: _column(table, name, "extra", origin).take(indices) for name in layout.extra}
 
 
 def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None) -> dict[str, Any]:
@@ -175,19 +210,16 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
     code_index, vocabulary = _codes(table, layout, origin, subjects)
     values = _values(table, layout, origin)
 
-    events = np.flatnonzero(present)
-    statics = np.flatnonzero(~present)
-    order = events[stable_order(subjects[events], keys[events])]
-    static_order = statics[np.argsort(subjects[statics], kind="stable")]
+    order, static_order = _row_orders(subjects, keys, present)
     event_subjects, static_subjects = subjects[order], subjects[static_order]
-    subject_ids = np.union1d(distinct_sorted(event_subjects), distinct_sorted(static_subjects)).astype(np.int64)
+    both = np.concatenate([distinct_sorted(event_subjects), distinct_sorted(static_subjects)])
+    subject_ids = distinct_sorted(np.sort(both)).astype(np.int64)
 
     if keys.dtype == np.int64:
         epoch_us = int(layout.epoch.astype(np.int64))
         times = (keys[order] - epoch_us) / unit_us
     else:
         times = keys[order].astype(np.float64)
-    indices = pa.array(order)
     return {
         "subject_ids": subject_ids,
         "offsets": _offsets(event_subjects, subject_ids),
@@ -198,7 +230,7 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
         "static_offsets": _offsets(static_subjects, subject_ids),
         "static_code_index": code_index[static_order],
         "static_values": values[static_order],
-        "columns": {name: _column(table, name, "extra", origin).take(indices) for name in layout.extra},
+        "columns": _extra_columns(table, layout, origin, order),
         "unit": layout.unit,
         "epoch": layout.epoch,
     }

@@ -1,7 +1,7 @@
 """Reading a MEDS dataset folder (sharded Parquet under data/) into one event table."""
 
 import json
-from collections.abc import Sequence
+from collections.abc import Callable, Sequence
 from pathlib import Path
 from typing import Any
 
@@ -14,7 +14,7 @@ from .frames import Layout
 from .progress import bar
 from .rows import RowOrigin
 
-# The row-number column added while filtering a shard.
+# The row-number column added when an error needs the file row of a kept row.
 ROW = "__tidemark_row"
 
 
@@ -45,50 +45,98 @@ def read_metadata(path: str | Path) -> dict[str, Any]:
     return loaded
 
 
-def _read_shard(
-    file: Path, wanted: list[str], code: str, codes: list[str] | None
-) -> tuple[pa.Table, np.ndarray | None]:
-    """The wanted columns of one shard: every row, or with `codes` the rows with one of
-    them (and null codes, which coding refuses) and these rows' numbers in the file.
+# The MEDS code metadata columns, as an empty table has them.
+CODE_METADATA_SCHEMA = pl.Schema({"code": pl.String(), "description": pl.String(), "parent_codes": pl.List(pl.String)})
 
-    Every row is read by the Parquet file reader with the codes dictionary-encoded, as
-    they are stored; chosen rows by polars, whose reader decodes the other columns
-    only for rows that pass the filter."""
-    shard = pq.ParquetFile(file, read_dictionary=[code])
-    names = shard.schema_arrow.names
+
+def empty_code_metadata() -> pl.DataFrame:
+    return pl.DataFrame(schema=CODE_METADATA_SCHEMA)
+
+
+def read_code_metadata(path: str | Path) -> pl.DataFrame:
+    """The dataset's `metadata/codes.parquet` (one row per code: `code`, `description`,
+    `parent_codes` and any further columns) when present; an empty table of the MEDS
+    code metadata columns otherwise."""
+    file = Path(path) / "metadata" / "codes.parquet"
+    if not file.is_file():
+        return empty_code_metadata()
+    codes = pl.read_parquet(file)
+    if codes.schema.get("code") not in (pl.String, pl.Categorical):
+        raise ValueError(f"{file}: expected a text column 'code', got columns {dict(codes.schema)}")
+    return codes.with_columns(pl.col("code").cast(pl.String))
+
+
+def _check_columns(file: Path, wanted: list[str]) -> None:
+    names = pq.read_schema(file).names
     missing = [c for c in wanted if c not in names]
     if missing:
         raise KeyError(f"{file}: column(s) {missing} not found; columns are {names}")
-    if codes is None:
-        return shard.read(columns=wanted), None
-    kept = (
-        pl.scan_parquet(file)
-        .select(wanted)
-        .with_row_index(ROW)
-        .filter(pl.col(code).is_in(codes) | pl.col(code).is_null())
-        .collect()
-    )
-    return kept.drop(ROW).to_arrow(), kept[ROW].to_numpy().astype(np.int64)
+
+
+def _read_all(files: Sequence[Path], wanted: list[str], code: str, shown: Any) -> tuple[pa.Table, RowOrigin]:
+    """Every row of the shards, read by the Parquet file reader with the codes
+    dictionary-encoded as they are stored (texts touched once per distinct code)."""
+    shards = []
+    for file in files:
+        _check_columns(file, wanted)
+        shards.append(pq.ParquetFile(file, read_dictionary=[code]).read(columns=wanted))
+        shown.update(1)
+    sizes = np.array([t.num_rows for t in shards], dtype=np.int64)
+    starts = np.concatenate([[0], np.cumsum(sizes)[:-1]]).astype(np.int64)
+    return pa.concat_tables(shards, promote_options="permissive"), RowOrigin([str(f) for f in files], starts)
+
+
+def _kept_row_finder(files: Sequence[Path], keep: pl.Expr) -> Callable[[int], tuple[int, int]]:
+    """For the rows the filter `keep` kept from the shards, in order: the shard and row
+    within it of kept row k, found by reading the shards again (only an error needs it)."""
+
+    def find(row: int) -> tuple[int, int]:
+        passed = 0
+        for i, file in enumerate(files):
+            rows = pl.scan_parquet(file).with_row_index(ROW).filter(keep).select(ROW).collect()[ROW]
+            if row < passed + len(rows):
+                return i, int(rows[row - passed])
+            passed += len(rows)
+        raise IndexError(f"row {row} is past the {passed} rows kept")
+
+    return find
+
+
+def _read_kept(
+    files: Sequence[Path], wanted: list[str], code: str, rows: pl.Expr, progress: bool, shown: Any
+) -> tuple[pa.Table, RowOrigin]:
+    """The rows of the shards for which `rows` holds (and those with a null code, which
+    coding refuses), read by polars, whose reader decodes the other columns only for
+    rows that pass the filter. Without a progress bar, all shards are one query, which
+    polars reads in parallel."""
+    keep = rows | pl.col(code).is_null()
+    scans = []
+    for file in files:
+        _check_columns(file, wanted)
+        # Codes come out dictionary-encoded, as coding wants them.
+        scans.append(pl.scan_parquet(file).select(wanted).filter(keep).with_columns(pl.col(code).cast(pl.Categorical)))
+    if not progress:
+        parts = [pl.concat(scans, how="vertical_relaxed").collect()]
+    else:
+        parts = []
+        for scan in scans:
+            parts.append(scan.collect())
+            shown.update(1)
+    table = pl.concat(parts, how="vertical_relaxed").to_arrow()
+    return table, RowOrigin([str(f) for f in files], find=_kept_row_finder(files, keep))
 
 
 def read_shards(
-    files: Sequence[Path], layout: Layout, codes: Sequence[str] | None, progress: bool
+    files: Sequence[Path], layout: Layout, rows: pl.Expr | None, progress: bool
 ) -> tuple[pa.Table, RowOrigin]:
     """The needed columns of every shard, concatenated, and where each row came from.
 
-    With `codes`, only rows whose code is one of them are kept. Neither reader loads
-    Arrow's dataset layer (which would import pandas when it is installed).
+    With `rows` (a polars filter), only rows for which it holds are kept. Neither reader
+    loads Arrow's dataset layer (which would import pandas when it is installed).
     """
     wanted = [layout.subject, layout.time, layout.code]
     wanted += [c for c in (layout.value, *layout.extra) if c is not None and c not in wanted]
-    shards = []
     with bar(progress, "reading", len(files), "shard") as shown:
-        for file in files:
-            shards.append(_read_shard(file, wanted, layout.code, None if codes is None else list(codes)))
-            shown.update(1)
-    sizes = np.array([t.num_rows for t, _ in shards], dtype=np.int64)
-    starts = np.concatenate([[0], np.cumsum(sizes)[:-1]]).astype(np.int64)
-    table = pa.concat_tables([t for t, _ in shards], promote_options="permissive")
-    kept = [rows for _, rows in shards if rows is not None]
-    file_rows = np.concatenate(kept) if codes is not None else None
-    return table, RowOrigin([str(f) for f in files], starts, file_rows)
+        if rows is None:
+            return _read_all(files, wanted, layout.code, shown)
+        return _read_kept(files, wanted, layout.code, rows, progress, shown)

@@ -24,6 +24,14 @@ def _sorted_runs(subjects: np.ndarray, keys: np.ndarray) -> np.ndarray | None:
     return order
 
 
+def is_ordered(subjects: np.ndarray, keys: np.ndarray) -> bool:
+    """Whether the rows are already ordered by subject, then by time key."""
+    if len(subjects) < 2:
+        return True
+    same = subjects[1:] == subjects[:-1]
+    return bool(np.all(subjects[1:] >= subjects[:-1]) and np.all(~same | (keys[1:] >= keys[:-1])))
+
+
 def stable_order(subjects: np.ndarray, keys: np.ndarray) -> np.ndarray:
     """Row indices ordering rows by subject, then by time key, with rows equal in both
     kept in input order."""

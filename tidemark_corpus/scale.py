@@ -19,6 +19,7 @@ from .labels import LABEL_SCHEMA
 from .meds import shard_files
 from .progress import bar
 from .tasks import Task, TaskFileError
+from .tasks.rows_needed import rows_needed
 
 
 @dataclass(frozen=True)
@@ -51,30 +52,11 @@ def plan(data: str | Path, slices: int = 1) -> list[Unit]:
     return [Unit(str(f), str(f.relative_to(root)) if f != root else f.name) for f in files]
 
 
-def _subjects(corpus: Corpus, lo: int, hi: int) -> Corpus:
-    """Subjects `lo:hi` of a corpus as a corpus of their own (array views, no copies)."""
-    rows, static = corpus.offsets[[lo, hi]], corpus.static_offsets[[lo, hi]]
-    return Corpus(
-        subject_ids=corpus.subject_ids[lo:hi],
-        offsets=corpus.offsets[lo : hi + 1] - rows[0],
-        times=corpus.times[rows[0] : rows[1]],
-        values=corpus.values[rows[0] : rows[1]],
-        code_index=corpus.code_index[rows[0] : rows[1]],
-        vocabulary=corpus.vocabulary,
-        static_offsets=corpus.static_offsets[lo : hi + 1] - static[0],
-        static_code_index=corpus.static_code_index[static[0] : static[1]],
-        static_values=corpus.static_values[static[0] : static[1]],
-        columns={k: v[rows[0] : rows[1]] for k, v in corpus.columns.items()},
-        unit=corpus.unit,
-        epoch=corpus.epoch,
-    )
-
-
 def _load(task: Task, unit: Unit) -> Corpus:
     if unit.hi >= 0:
-        return _subjects(Corpus.open(unit.source), unit.lo, unit.hi)
+        return Corpus.open(unit.source).slice(unit.lo, unit.hi)
     # Whole microseconds: window boundaries such as "trigger + 48h" compare exactly.
-    return Corpus.from_meds(unit.source, unit="us", columns=task.columns)
+    return Corpus.from_meds(unit.source, unit="us", columns=task.columns, rows=rows_needed(task.config))
 
 
 def run_unit(raw: dict[str, Any], source: str, unit: Unit, out_dir: str) -> int:
@@ -97,17 +79,22 @@ def run_unit(raw: dict[str, Any], source: str, unit: Unit, out_dir: str) -> int:
 
 @contextlib.contextmanager
 def local_client(workers: int) -> Iterator[Any]:
-    """A client of a local Dask cluster of `workers` single-threaded processes.
+    """A client of a local Dask cluster of `workers` processes, each running one unit at
+    a time.
 
     The workers keep glibc's own allocation thresholds: Dask's default of trimming the
     heap at 64 kB maps every large array afresh, which makes the array-heavy task runs
-    several times slower.
+    several times slower. The Parquet readers' thread pools (Arrow's, polars') share the
+    machine's cores among the workers instead of one thread each (Dask's default for
+    Arrow) or every core each (polars' own).
     """
     import dask
     from distributed import Client, LocalCluster
 
+    threads = str(max(1, (os.cpu_count() or 1) // workers))
     environ = dict(dask.config.get("distributed.nanny.pre-spawn-environ", {}))
     environ.pop("MALLOC_TRIM_THRESHOLD_", None)
+    environ.update(OMP_NUM_THREADS=threads, POLARS_MAX_THREADS=threads)
     with (
         dask.config.set({"distributed.nanny.pre-spawn-environ": environ}),
         LocalCluster(n_workers=workers, threads_per_worker=1, processes=True) as cluster,

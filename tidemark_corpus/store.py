@@ -1,5 +1,6 @@
 """A corpus on disk: one `.npy` file per array (memory-mapped on open), the vocabulary
-as texts and the further columns as an Arrow IPC file, described by `corpus.json`."""
+as texts, the further columns and the code metadata as Arrow IPC files, described by
+`corpus.json`."""
 
 import json
 import shutil
@@ -8,14 +9,17 @@ from pathlib import Path
 from typing import Any
 
 import numpy as np
+import polars as pl
 import pyarrow as pa
 import pyarrow.feather as feather
 
 from .checks import ARRAY_DTYPES
+from .meds import empty_code_metadata
 
 FORMAT = "tidemark-corpus"
 VERSION = 1
 COLUMNS_FILE = "columns.arrow"
+CODE_METADATA_FILE = "codes.arrow"
 
 
 def save(corpus: Any, path: str | Path, overwrite: bool = False) -> None:
@@ -34,6 +38,7 @@ def save(corpus: Any, path: str | Path, overwrite: bool = False) -> None:
             np.save(staging / f"{name}.npy", np.ascontiguousarray(getattr(corpus, name), dtype=dtype))
         if corpus.columns:
             feather.write_feather(pa.table(corpus.columns), staging / COLUMNS_FILE, compression="uncompressed")
+        corpus.code_metadata.write_ipc(staging / CODE_METADATA_FILE)
         meta = {
             "format": FORMAT,
             "version": VERSION,
@@ -78,6 +83,8 @@ def load(path: str | Path) -> dict[str, Any]:
     if columns_file.is_file():
         table = feather.read_table(columns_file, memory_map=True)
         columns = {name: table.column(name).combine_chunks() for name in table.column_names}
+    codes_file = folder / CODE_METADATA_FILE
+    code_metadata = pl.read_ipc(codes_file) if codes_file.is_file() else empty_code_metadata()
     return {
         **arrays,
         "vocabulary": meta["vocabulary"],
@@ -85,4 +92,5 @@ def load(path: str | Path) -> dict[str, Any]:
         "unit": meta["unit"],
         "epoch": np.datetime64(meta["epoch"], "us"),
         "metadata": meta["metadata"],
+        "code_metadata": code_metadata,
     }

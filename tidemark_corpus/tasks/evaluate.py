@@ -61,7 +61,10 @@ class _Realizer:
 
     def cumulative(self, name: str) -> np.ndarray:
         if name not in self._cumulative:
-            self._cumulative[name] = np.concatenate([[0], np.cumsum(self.counts(name))])
+            counts = self.counts(name)
+            acc = np.zeros(len(counts) + 1, dtype=np.int64)
+            np.cumsum(counts, out=acc[1:])
+            self._cumulative[name] = acc
         return self._cumulative[name]
 
     def next_of(self, name: str) -> np.ndarray:

@@ -6,7 +6,6 @@ from typing import TYPE_CHECKING
 import numpy as np
 import polars as pl
 import pyarrow as pa
-import pyarrow.compute as pc
 
 from .config import ANY_EVENT, RECORD_END, RECORD_START, DerivedPredicate, PlainPredicate, TaskConfig
 from .errors import TaskFileError
@@ -103,6 +102,8 @@ class PredicateCounts:
                     "the data has no such column (read it with the corpus's columns)",
                 )
             data = c.columns[column]
+            import pyarrow.compute as pc  # on first use: its import builds the docs of every Arrow function
+
             hit = pc.equal(data, pa.scalar(wanted).cast(data.type, safe=False))
             mask &= hit.fill_null(False).to_numpy(zero_copy_only=False)
         return np.asarray(mask)

@@ -5,11 +5,11 @@ import numpy as np
 import tidemark
 
 
-def collapse_times(micros: np.ndarray, offsets: np.ndarray) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
-    """Runs of equal times within each subject: the first and one-past-last row of every
-    run, and where each subject's runs start (n_subjects + 1)."""
+def collapse_times(micros: np.ndarray, offsets: np.ndarray) -> tuple[np.ndarray, np.ndarray]:
+    """Runs of equal times within each subject: the first row of every run, and where
+    each subject's runs start (n_subjects + 1)."""
     starts, run_offsets = tidemark._timestamp_runs(micros, offsets)  # type: ignore[attr-defined]
-    return np.asarray(starts), np.append(starts[1:], len(micros)).astype(np.int64), np.asarray(run_offsets)
+    return np.asarray(starts), np.asarray(run_offsets)
 
 
 def locate(micros: np.ndarray, offsets: np.ndarray, subject: np.ndarray, at: np.ndarray, after: bool) -> np.ndarray:

@@ -17,6 +17,11 @@ if TYPE_CHECKING:
 _LABEL_COLUMNS = ("subject_id", "prediction_time", "boolean_value", "integer_value", "float_value", "categorical_value")
 
 
+def _nulls(n: int, dtype: pl.DataType | type[pl.DataType]) -> pl.Series:
+    """A column of n nulls, made without a Python object per row."""
+    return pl.repeat(None, n, dtype=dtype, eager=True)
+
+
 class Task:
     """A prediction task: predicates over codes and values, a trigger and a tree of windows.
 
@@ -80,16 +85,14 @@ class Task:
             "prediction_time": (
                 pl.Series(when(result.times[f"{index.name}.{index.index_timestamp}"]), dtype=pl.Datetime("us"))
                 if index
-                else pl.Series([None] * n, dtype=pl.Datetime("us"))
+                else _nulls(n, pl.Datetime("us"))
             ),
             "boolean_value": (
-                pl.Series(result.label > 0, dtype=pl.Boolean)
-                if result.label is not None
-                else pl.Series([None] * n, dtype=pl.Boolean)
+                pl.Series(result.label > 0, dtype=pl.Boolean) if result.label is not None else _nulls(n, pl.Boolean)
             ),
-            "integer_value": pl.Series([None] * n, dtype=pl.Int64),
-            "float_value": pl.Series([None] * n, dtype=pl.Float64),
-            "categorical_value": pl.Series([None] * n, dtype=pl.String),
+            "integer_value": _nulls(n, pl.Int64),
+            "float_value": _nulls(n, pl.Float64),
+            "categorical_value": _nulls(n, pl.String),
         }
         if summaries:
             for node, micros in result.times.items():

@@ -19,7 +19,6 @@ class Timeline:
     its subject's index; subject i's timestamps are `offsets[i]:offsets[i + 1]`."""
 
     starts: np.ndarray
-    ends: np.ndarray
     micros: np.ndarray
     subject: np.ndarray
     offsets: np.ndarray
@@ -32,14 +31,16 @@ class Timeline:
     def of(cls, corpus: "Corpus") -> "Timeline":
         micros = np.rint(np.asarray(corpus.times, dtype=np.float64) * UNIT_MICROSECONDS[corpus.unit]).astype(np.int64)
         offsets = np.asarray(corpus.offsets, dtype=np.int64)
-        starts, ends, ts_offsets = search.collapse_times(micros, offsets)
+        starts, ts_offsets = search.collapse_times(micros, offsets)
         subject = np.repeat(np.arange(len(offsets) - 1, dtype=np.int64), np.diff(ts_offsets))
-        return cls(starts, ends, micros[starts], subject, ts_offsets)
+        return cls(starts, micros[starts], subject, ts_offsets)
 
     def count(self, row_mask: np.ndarray) -> np.ndarray:
         """How many rows of each timestamp are set in `row_mask` (int64)."""
-        acc = np.concatenate([[0], np.cumsum(row_mask, dtype=np.int64)])
-        return np.asarray(acc[self.ends] - acc[self.starts])
+        if self.size == 0:
+            return np.zeros(0, dtype=np.int64)
+        # Timestamps are runs of one or more consecutive rows: one summing pass.
+        return np.add.reduceat(row_mask, self.starts, dtype=np.int64)
 
     def locate(self, subject: np.ndarray, micros: np.ndarray, after: bool) -> np.ndarray:
         """For each (subject, time): the first of the subject's timestamps at or after the
