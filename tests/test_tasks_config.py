@@ -43,6 +43,7 @@ def _with(path: str, value) -> dict:
         ("predicates.a.cod", "A", "predicates.a.cod"),
         ("windows.w.has_not", {}, "windows.w.has_not"),
         ("predicates.a.code", {"regex": "("}, "predicates.a.code.regex"),
+        ("predicates.a.code", {"regex": "(?=A)"}, "predicates.a.code.regex"),  # Python's re would accept it
         ("predicates.a.code", {"any": []}, "predicates.a.code.any"),
         ("predicates.a.code", {"glob": "A*"}, "predicates.a.code"),
         ("predicates.a.value_min", "high", "predicates.a.value_min"),

@@ -7,6 +7,7 @@ from typing import Any
 
 from .errors import TaskFileError
 from .references import Endpoint, parse_endpoint
+from .regex import regex_problem
 
 ANY_EVENT = "_ANY_EVENT"
 RECORD_START = "_RECORD_START"
@@ -127,10 +128,9 @@ def _plain(src: str, key: str, spec: dict[str, Any], static: bool) -> PlainPredi
         if kind == "regex":
             if not isinstance(given, str) or not given:
                 raise TaskFileError(src, f"{key}.code.regex", f"expected a non-empty text, got {given!r}")
-            try:
-                re.compile(given)
-            except re.error as exc:
-                raise TaskFileError(src, f"{key}.code.regex", f"invalid regular expression: {exc}") from None
+            problem = regex_problem(given)
+            if problem is not None:
+                raise TaskFileError(src, f"{key}.code.regex", f"invalid regular expression: {problem}")
             regex = given
         else:
             if not isinstance(given, list) or not given or not all(isinstance(c, str) for c in given):
