@@ -1,0 +1,123 @@
+"""Reading what a built object holds: the native module lists an object's fields in the
+order of its pickled form (`tidemark._fields`); `Fields` walks that list and the readers
+here name the parts that several constructs share (value constraints, sequence tries,
+token and span references)."""
+
+import math
+from collections.abc import Callable
+from typing import Any
+
+import tidemark
+
+# The fields of a Pattern, TideQuery, AnnotationSpec, StateMachine or StateSpan.
+native_fields: Callable[[Any], list[Any]] = tidemark._fields  # type: ignore[attr-defined]
+
+INF = math.inf
+# Names of the enumerations, indexed by their stored value.
+COLLECTORS = ("none", "sum_times", "count", "collect_tokens", "collect_times", "collect_pairs")
+ANCHORS = ("start", "end")
+GAP_ANCHORS = ("sustain", "any_event", "entry")
+SELF_TRANSITIONS = ("refresh", "restart", "ignore")
+AGGREGATIONS = ("min", "max", "mean", "count")
+
+# A value constraint: (kind, lower, upper) with kinds any, range and require-NaN.
+Constraint = tuple[int, float, float]
+ANY, RANGE, REQUIRE_NAN = 0, 1, 2
+
+
+class Fields:
+    """A cursor over one list of fields."""
+
+    def __init__(self, items: list[Any]) -> None:
+        self._items = items
+        self._at = 0
+
+    def take(self, n: int = 1) -> Any:
+        if n == 1:
+            self._at += 1
+            return self._items[self._at - 1]
+        self._at += n
+        return self._items[self._at - n : self._at]
+
+    def sub(self) -> "Fields":
+        """The next field, itself a list of fields."""
+        return Fields(self.take())
+
+    def firsts(self) -> list[Any]:
+        """A list of one-field items (tokens, names, ids) as the list of those fields."""
+        return [item[0] for item in self.take()]
+
+    def constraint(self) -> Constraint:
+        kind, lower, upper = self.take(3)
+        return (kind, lower, upper)
+
+    def constraints(self) -> list[Constraint]:
+        return [(k, lo, hi) for k, lo, hi in self.take()]
+
+    def trie(self) -> list[tuple[list[str], list[Constraint]]]:
+        """The sequences of a trie with their per-position constraints, in an order that
+        rebuilds it: each node's tokens by text, each token's edges in their stored order."""
+        out: list[tuple[list[str], list[Constraint]]] = []
+
+        def visit(terminal: bool, children: list[Any], prefix: list[str], held: list[Constraint]) -> None:
+            if terminal:
+                out.append((prefix, held))
+            for (token,), (edges,) in sorted(children, key=lambda kv: kv[0][0]):
+                for kind, lower, upper, t, c in edges:
+                    visit(t, c, [*prefix, token], [*held, (kind, lower, upper)])
+
+        terminal, children = self.take(2)
+        visit(terminal, children, [], [])
+        return out
+
+    def done(self) -> bool:
+        return self._at == len(self._items)
+
+
+def scalar_args(c: Constraint, prefix: str = "") -> dict[str, Any]:
+    """The scalar builder arguments (`min_val`, `max_val`, `require_nan_val`) that form `c`."""
+    kind, lower, upper = c
+    if kind == REQUIRE_NAN:
+        return {f"{prefix}require_nan_val": True}
+    if kind == ANY:
+        return {}
+    out: dict[str, Any] = {}
+    if lower != -INF or upper == INF:
+        out[f"{prefix}min_val"] = lower
+    if upper != INF:
+        out[f"{prefix}max_val"] = upper
+    return out
+
+
+def list_args(cs: list[Constraint], names: tuple[str, str, str]) -> dict[str, Any]:
+    """The per-token lists (lower bounds, upper bounds, require-NaN flags; None for no
+    bound) that form `cs`, omitting lists without an entry; all-unconstrained but
+    non-empty keeps the lower bounds, so the list stays one entry per token."""
+    if not cs:
+        return {}
+    per = [scalar_args(c) for c in cs]
+    lows = [p.get("min_val") for p in per]
+    highs = [p.get("max_val") for p in per]
+    flags = [p.get("require_nan_val", False) for p in per]
+    out: dict[str, Any] = {}
+    if any(x is not None for x in lows) or not (any(x is not None for x in highs) or any(flags)):
+        out[names[0]] = lows
+    if any(x is not None for x in highs):
+        out[names[1]] = highs
+    if any(flags):
+        out[names[2]] = flags
+    return out
+
+
+def seq_args(seqs: list[tuple[list[str], list[Constraint]]], names: tuple[str, str, str]) -> dict[str, Any]:
+    """The per-sequence lists of lists that form the constraints of `seqs`; none when every
+    position is unconstrained (a missing constraint means any value)."""
+    if all(k == ANY for _, cs in seqs for k, _, _ in cs):
+        return {}
+    per = [list_args(cs, names) for _, cs in seqs]
+    out: dict[str, Any] = {}
+    for i, name in enumerate(names):
+        if any(name in p for p in per):
+            fill: Any = False if i == 2 else None
+            out[name] = [p.get(name, [fill] * len(cs)) for p, (_, cs) in zip(per, seqs, strict=True)]
+    return out
