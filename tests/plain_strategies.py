@@ -163,3 +163,44 @@ def patterns(draw):
             tokens, draw(st.lists(st.integers(0, 70), max_size=2)), draw(st.lists(st.integers(0, 3), max_size=2))
         )
     return p
+
+
+def _one_event(token):
+    import tidemark
+
+    p = tidemark.Pattern()
+    p.add_event(token)
+    return p
+
+
+# Token references of every form; a pattern and a sequence set are a new trigger each time.
+REFS = st.one_of(TOKENS, st.lists(TOKENS, min_size=1, max_size=2), SEQS.filter(bool), TOKENS.map(_one_event))
+
+
+@st.composite
+def machines(draw):
+    """A machine from builder calls in any order: states, entries and exits interleaved,
+    triggers shared between rules or registered anew."""
+    import tidemark
+
+    m = tidemark.StateMachine(draw(st.sampled_from(["out", "base"])))
+    names = []
+    for _ in range(draw(st.integers(1, 8))):
+        call = draw(st.sampled_from(["state", "entry", "exit"] if names else ["state"]))
+        if call == "state":
+            name = f"s{len(names)}"
+            kw = {"sustain": draw(st.one_of(st.none(), REFS)), "require": draw(st.lists(REFS, max_size=2))}
+            if draw(st.booleans()):
+                kw |= {"max_gap": 2.0, "timeout_to": draw(st.sampled_from(names or ["out"]))}
+            m.add_state(name, **kw)
+            names.append(name)
+        elif call == "entry":
+            state, anchor = draw(st.sampled_from(names)), draw(st.sampled_from(["start", "end"]))
+            m.add_entry(
+                state, draw(REFS), from_states=draw(st.lists(st.sampled_from(names), max_size=2)), anchor=anchor
+            )
+        else:
+            m.add_exit(
+                draw(st.sampled_from(names)), draw(REFS), draw(st.booleans()), draw(st.sampled_from(["start", "end"]))
+            )
+    return m

@@ -9,7 +9,7 @@ import pytest
 import tidemark
 from hypothesis import given
 from pickle_cases import cases
-from plain_strategies import patterns
+from plain_strategies import machines, patterns
 from tidemark import Pattern
 
 from tidemark_corpus.plain import PlainFormError, dump_yaml, from_plain, load_yaml, to_plain
@@ -43,6 +43,13 @@ def test_every_kind_of_object_comes_back_from_its_plain_form(name, through):
 @given(patterns())
 def test_random_patterns_come_back_from_their_plain_form(p):
     assert _round_trip(p, "yaml").__reduce__() == p.__reduce__()
+
+
+@given(machines())
+def test_random_machines_come_back_from_their_plain_form(m):
+    """Whatever order the builder calls came in, the replayed calls register the
+    triggers in the same order."""
+    assert _round_trip(m, "yaml").__reduce__() == m.__reduce__()
 
 
 def test_equal_patterns_built_in_another_order_have_one_plain_form_and_one_pickle():
@@ -132,8 +139,8 @@ def _steps(*steps):
             "in_span.span.pattern: no pattern named 'cohort'; defined: none",
         ),
         (
-            {"state_machine": {"states": {"s": {}}, "entries": [{"state": "t", "trigger": "a"}]}},
-            'state_machine.entries[0]: Unknown state \'t\'. Declared: ["out", "s"]',
+            {"state_machine": {"steps": [{"add_state": {"name": "s"}}, {"add_entry": {"state": "t", "trigger": "a"}}]}},
+            'state_machine.steps[1].add_entry: Unknown state \'t\'. Declared: ["out", "s"]',
         ),
         (
             {"pattern": {}, "state_machine": {}},

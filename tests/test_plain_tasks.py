@@ -32,10 +32,10 @@ tidemark:
         - add_event: {match_token: B, min_val: 1.0, max_dt: 90m}
   state_machines:
     stay:
-      states:
-        in: {max_gap: 5h, min_events: 2}
-      entries: [{state: in, trigger: A}]
-      exits: [{state: in, trigger: [B, C]}]
+      steps:
+        - add_state: {name: in, max_gap: 5h, min_events: 2}
+        - add_entry: {state: in, trigger: A}
+        - add_exit: {state: in, trigger: [B, C]}
   labels:
     b_soon: {future_occurrence: {x: B, window_t: 1h, partial_window: true}}
     a_then_b_in_pair: {in_span: {x: {pattern: a_then_b}, span: [A, C]}}

@@ -9,7 +9,8 @@ import tidemark
 
 from ..durations import duration
 from .errors import PlainFormError
-from .written import ELEMENT_METHODS, SPEC_KINDS
+from .pattern_form import ELEMENT_METHODS
+from .spec_form import SPEC_KINDS
 
 _TIMES = {"min_dt", "max_dt", "min_at", "max_at", "rel_min_dt", "rel_max_dt", "window_t", "max_gap", "min_duration"}
 # Value bounds, where null (no bound) stands for the builders' NaN.
@@ -17,7 +18,8 @@ _BOUNDS = {"min_val", "max_val", "block_min_val", "block_max_val"} | {
     f"{k}s" for k in ("min_val", "max_val", "block_min_val", "block_max_val")
 }
 _PATTERN_KEYS = ("min_dt", "max_dt", "min_at", "max_at", "ordered", "collector", "elements", "midstream")
-_MACHINE_KEYS = ("out_name", "states", "entries", "exits")
+_MACHINE_KEYS = ("out_name", "steps")
+_MACHINE_METHODS = ("add_state", "add_entry", "add_exit")
 _STATE_SPAN_KEYS = ("machine", "state", "valid_only")
 
 
@@ -159,26 +161,21 @@ class Builder:
             return self.named(data, path, self.machines, "state machine")
         given = self.mapping(data, path, _MACHINE_KEYS)
         m = self.call(path, tidemark.StateMachine, **{k: v for k, v in given.items() if k == "out_name"})
-        for name, raw in self.mapping(given.get("states", {}), f"{path}.states").items():
-            where = f"{path}.states.{name}"
+        steps = given.get("steps", [])
+        if not isinstance(steps, list):
+            raise PlainFormError(f"{path}.steps", f"expected a list, got {type(steps).__name__}")
+        for i, step in enumerate(steps):
+            method, raw = self.one_of(step, f"{path}.steps[{i}]", _MACHINE_METHODS)
+            where = f"{path}.steps[{i}].{method}"
             kwargs = self.args(raw, where)
-            if "sustain" in kwargs:
-                kwargs["sustain"] = self.token_ref(kwargs["sustain"], f"{where}.sustain")
+            for key in ("sustain", "trigger"):
+                if key in kwargs:
+                    kwargs[key] = self.token_ref(kwargs[key], f"{where}.{key}")
             if isinstance(kwargs.get("require"), list):
                 kwargs["require"] = [
                     self.token_ref(r, f"{where}.require[{i}]") for i, r in enumerate(kwargs["require"])
                 ]
-            self.call(where, m.add_state, name, **kwargs)
-        for section, method in (("entries", m.add_entry), ("exits", m.add_exit)):
-            rules = given.get(section, [])
-            if not isinstance(rules, list):
-                raise PlainFormError(f"{path}.{section}", f"expected a list, got {type(rules).__name__}")
-            for i, raw in enumerate(rules):
-                where = f"{path}.{section}[{i}]"
-                kwargs = self.args(raw, where)
-                if "trigger" in kwargs:
-                    kwargs["trigger"] = self.token_ref(kwargs["trigger"], f"{where}.trigger")
-                self.call(where, method, **kwargs)
+            self.call(where, getattr(m, method), **kwargs)
         return m
 
     def state_span(self, data: Any, path: str) -> tidemark.StateSpan:

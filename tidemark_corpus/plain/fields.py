@@ -121,3 +121,8 @@ def seq_args(seqs: list[tuple[list[str], list[Constraint]]], names: tuple[str, s
             fill: Any = False if i == 2 else None
             out[name] = [p.get(name, [fill] * len(cs)) for p, (_, cs) in zip(per, seqs, strict=True)]
     return out
+
+
+def given_args(pairs: list[tuple[str, Any, Any]]) -> dict[str, Any]:
+    """The arguments whose value differs from their default."""
+    return {name: value for name, value, default in pairs if value != default}
