@@ -135,6 +135,10 @@ def _steps(*steps):
             "under key",
         ),
         (
+            _steps({"add_mapped_event": {"source_element": 0, "match_map": [{"key": {"a": 1}, "match": "a"}]}}),
+            "pattern.elements[0].add_mapped_event.match_map[0].key: expected a token or a list of tokens, got {'a': 1}",
+        ),
+        (
             {"in_span": {"name": "i", "x": "a", "span": {"pattern": "cohort"}}},
             "in_span.span.pattern: no pattern named 'cohort'; defined: none",
         ),

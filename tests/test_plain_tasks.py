@@ -115,6 +115,10 @@ def test_a_task_with_a_tidemark_section_pickles_with_it():
             "task.yaml: tidemark.labels.l.state_label.machine: no state machine named 'stay'; defined: none",
         ),
         (
+            "tidemark: {labels: {l: {past_occurrence: {name: m, x: A, window_t: 1}}}}",
+            "task.yaml: tidemark.labels.l.past_occurrence.name: the column is named 'l' by its key, not 'm'",
+        ),
+        (
             "tidemark: {labels: {l: {window_aggregate: {k: A, window_t: 1, agg: median}}}}",
             "task.yaml: tidemark.labels.l.window_aggregate: Unknown aggregation 'median'. "
             "Choose: min, max, mean, count",

@@ -121,6 +121,8 @@ class Builder:
             if "key" not in spec:
                 raise PlainFormError(where, "missing key; each entry names its source token(s) under key")
             key = spec.pop("key")
+            if not (isinstance(key, str) or (isinstance(key, list) and all(isinstance(t, str) for t in key))):
+                raise PlainFormError(f"{where}.key", f"expected a token or a list of tokens, got {key!r}")
             match_map[tuple(key) if isinstance(key, list) else key] = spec
         kwargs["match_map"] = match_map
         if "default" in kwargs:
@@ -173,7 +175,7 @@ class Builder:
                     kwargs[key] = self.token_ref(kwargs[key], f"{where}.{key}")
             if isinstance(kwargs.get("require"), list):
                 kwargs["require"] = [
-                    self.token_ref(r, f"{where}.require[{i}]") for i, r in enumerate(kwargs["require"])
+                    self.token_ref(r, f"{where}.require[{j}]") for j, r in enumerate(kwargs["require"])
                 ]
             self.call(where, getattr(m, method), **kwargs)
         return m
@@ -187,12 +189,15 @@ class Builder:
 
     def spec(self, data: Any, path: str, name: str | None = None) -> tidemark.AnnotationSpec:
         """An annotation spec: {constructor: arguments}; `name` (a task file's key) is the
-        column name unless the arguments give one."""
+        column name, which the arguments may repeat but not contradict."""
         kind, raw = self.one_of(data, path, SPEC_KINDS)
         where = _at(path, kind)
         kwargs = self.args(raw, where)
         if name is not None:
-            kwargs.setdefault("name", name)
+            if kwargs.setdefault("name", name) != name:
+                raise PlainFormError(
+                    f"{where}.name", f"the column is named {name!r} by its key, not {kwargs['name']!r}"
+                )
         for key in ("x", "y", "k"):
             if key in kwargs:
                 kwargs[key] = self.token_ref(kwargs[key], f"{where}.{key}")

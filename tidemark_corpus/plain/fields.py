@@ -1,7 +1,7 @@
 """Reading what a built object holds: the native module lists an object's fields in the
-order of its pickled form (`tidemark._fields`); `Fields` walks that list and the readers
-here name the parts that several constructs share (value constraints, sequence tries,
-token and span references)."""
+order of its pickled form (`tidemark._fields`); `Fields` walks that list, and the helpers
+here turn the parts that several builders share (value constraints, sequence tries,
+defaults) into builder arguments."""
 
 import math
 from collections.abc import Callable
@@ -20,9 +20,9 @@ GAP_ANCHORS = ("sustain", "any_event", "entry")
 SELF_TRANSITIONS = ("refresh", "restart", "ignore")
 AGGREGATIONS = ("min", "max", "mean", "count")
 
-# A value constraint: (kind, lower, upper) with kinds any, range and require-NaN.
+# A value constraint: (kind, lower, upper) with kinds any (0), range (1) and require-NaN (2).
 Constraint = tuple[int, float, float]
-ANY, RANGE, REQUIRE_NAN = 0, 1, 2
+ANY, REQUIRE_NAN = 0, 2
 
 
 class Fields:
@@ -38,10 +38,6 @@ class Fields:
             return self._items[self._at - 1]
         self._at += n
         return self._items[self._at - n : self._at]
-
-    def sub(self) -> "Fields":
-        """The next field, itself a list of fields."""
-        return Fields(self.take())
 
     def firsts(self) -> list[Any]:
         """A list of one-field items (tokens, names, ids) as the list of those fields."""
@@ -69,9 +65,6 @@ class Fields:
         terminal, children = self.take(2)
         visit(terminal, children, [], [])
         return out
-
-    def done(self) -> bool:
-        return self._at == len(self._items)
 
 
 def scalar_args(c: Constraint, prefix: str = "") -> dict[str, Any]:

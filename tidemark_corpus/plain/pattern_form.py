@@ -64,10 +64,11 @@ def _dynamic_time_event(f: Fields) -> dict[str, Any]:
 
 
 def _dynamic_event(f: Fields) -> dict[str, Any]:
-    out = scalar_args(f.constraint())
-    out = {**_block_list(f.firsts(), f.constraints(), "static_block_tokens"), **out, **_bounds(f)}
-    f.take()  # always matches the token matched last
-    return out
+    match = scalar_args(f.constraint())
+    block = _block_list(f.firsts(), f.constraints(), "static_block_tokens")
+    bounds = _bounds(f)
+    f.take()  # the flag that takes the token matched last, always set for this kind
+    return block | match | bounds
 
 
 def _dynamic_event_set(f: Fields) -> dict[str, Any]:
@@ -97,17 +98,16 @@ def _spec(f: Fields) -> dict[str, Any]:
 
 
 def _mapped_event(f: Fields) -> dict[str, Any]:
+    """`match_map` as a list of event specs, each with its source token(s) under `key`,
+    in the order of the keys (the map itself has no order)."""
     default = f.take()
-    entries = [(Fields(k).firsts(), _spec(Fields(v))) for k, v in f.take()]
-    entries.sort(key=lambda e: e[0])
-    out: dict[str, Any] = {"source_element": 0, "match_map": []}
-    out["match_map"] = [{"key": k[0] if len(k) == 1 else k, **spec} for k, spec in entries]
-    if default is not None:
-        out["default"] = _spec(Fields(default))
-    out["source_element"] = f.take()
-    return out
+    entries = sorted((Fields(k).firsts(), _spec(Fields(v))) for k, v in f.take())
+    match_map = [{"key": k[0] if len(k) == 1 else k, **spec} for k, spec in entries]
+    out = {"source_element": f.take(), "match_map": match_map}
+    return out | ({"default": _spec(Fields(default))} if default is not None else {})
 
 
+# The element kinds, in the order of the model's variant, with the builder that adds each.
 _ELEMENTS = (
     ("add_event", _event),
     ("add_event_set", _event_set),
@@ -146,7 +146,8 @@ def pattern_form(f: Fields) -> dict[str, Any]:
 
 
 def token_ref(f: Fields) -> Any:
-    """A token reference: a token, a token list, a list of sequences or {pattern: ...}."""
+    """A token reference: a token, a token list, a list of sequences or {pattern: ...}
+    (the reference's alternatives in that order)."""
     kind, fields = f.take()
     inner = Fields(fields)
     if kind == 0:

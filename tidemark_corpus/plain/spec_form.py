@@ -9,7 +9,8 @@ from .pattern_form import pattern_form, token_ref
 
 
 def span_ref(f: Fields) -> Any:
-    """A span reference: [start token, end token], {pattern: ...} or {state_span: ...}."""
+    """A span reference: [start token, end token], {pattern: ...} or {state_span: ...}
+    (the reference's alternatives in that order)."""
     kind, fields = f.take()
     inner = Fields(fields)
     if kind == 0:
@@ -24,6 +25,7 @@ def _windowed(ref: Any, f: Fields, key: str) -> dict[str, Any]:
 
 
 def spec_form(f: Fields) -> dict[str, Any]:
+    """{constructor: arguments}; the kinds are numbered in the order of SPEC_KINDS."""
     name = f.take()
     kind, fields = f.take()
     k = Fields(fields)
@@ -50,6 +52,7 @@ def spec_form(f: Fields) -> dict[str, Any]:
     return {SPEC_KINDS[kind]: {"name": name} | args}
 
 
+# The annotation kinds, in the order of the model's variant, by their constructor.
 SPEC_KINDS = (
     "future_occurrence",
     "past_occurrence",
