@@ -82,38 +82,39 @@ def scalar_args(c: Constraint, prefix: str = "") -> dict[str, Any]:
     return out
 
 
+# The scalar arguments that form one constraint, with the value that means "none".
+_SCALARS = (("min_val", None), ("max_val", None), ("require_nan_val", False))
+
+
+def _lists(cs: list[Constraint]) -> list[list[Any]]:
+    """The lower bounds, upper bounds and require-NaN flags of `cs`, one list each."""
+    per = [scalar_args(c) for c in cs]
+    return [[p.get(key, none) for p in per] for key, none in _SCALARS]
+
+
+def _given_lists(per: list[list[list[Any]]], names: tuple[str, str, str]) -> dict[str, Any]:
+    """Of the three kinds of list (one triple per item of `per`), those with an entry."""
+    out = {}
+    for i, (name, (_, none)) in enumerate(zip(names, _SCALARS, strict=True)):
+        if any(v != none for lists in per for v in lists[i]):
+            out[name] = [lists[i] for lists in per]
+    return out
+
+
 def list_args(cs: list[Constraint], names: tuple[str, str, str]) -> dict[str, Any]:
     """The per-token lists (lower bounds, upper bounds, require-NaN flags; None for no
-    bound) that form `cs`, omitting lists without an entry; all-unconstrained but
-    non-empty keeps the lower bounds, so the list stays one entry per token."""
+    bound) that form `cs`, lists without an entry left out. A non-empty list of
+    unconstrained tokens keeps its lower bounds, so that it stays one entry per token."""
     if not cs:
         return {}
-    per = [scalar_args(c) for c in cs]
-    lows = [p.get("min_val") for p in per]
-    highs = [p.get("max_val") for p in per]
-    flags = [p.get("require_nan_val", False) for p in per]
-    out: dict[str, Any] = {}
-    if any(x is not None for x in lows) or not (any(x is not None for x in highs) or any(flags)):
-        out[names[0]] = lows
-    if any(x is not None for x in highs):
-        out[names[1]] = highs
-    if any(flags):
-        out[names[2]] = flags
-    return out
+    lists = _lists(cs)
+    return {k: v[0] for k, v in _given_lists([lists], names).items()} or {names[0]: lists[0]}
 
 
 def seq_args(seqs: list[tuple[list[str], list[Constraint]]], names: tuple[str, str, str]) -> dict[str, Any]:
-    """The per-sequence lists of lists that form the constraints of `seqs`; none when every
-    position is unconstrained (a missing constraint means any value)."""
-    if all(k == ANY for _, cs in seqs for k, _, _ in cs):
-        return {}
-    per = [list_args(cs, names) for _, cs in seqs]
-    out: dict[str, Any] = {}
-    for i, name in enumerate(names):
-        if any(name in p for p in per):
-            fill: Any = False if i == 2 else None
-            out[name] = [p.get(name, [fill] * len(cs)) for p, (_, cs) in zip(per, seqs, strict=True)]
-    return out
+    """The per-sequence lists of lists that form the constraints of `seqs`, lists without
+    an entry left out (a missing constraint means any value)."""
+    return _given_lists([_lists(cs) for _, cs in seqs], names)
 
 
 def given_args(pairs: list[tuple[str, Any, Any]]) -> dict[str, Any]:
