@@ -6,7 +6,6 @@ import datetime
 import math
 
 import pytest
-import tidemark
 from hypothesis import given
 from pickle_cases import cases
 from plain_strategies import machines, patterns
@@ -158,12 +157,3 @@ def test_a_bad_entry_is_an_error_naming_its_path(form, message):
     with pytest.raises(PlainFormError) as caught:
         from_plain(form)
     assert str(caught.value) == message
-
-
-def test_a_state_span_of_a_machine_refers_to_its_state_by_name():
-    m = tidemark.StateMachine()
-    m.add_state("icu")
-    m.add_entry("icu", "ICU_IN")
-    form = to_plain(m.span("icu", valid_only=False))
-    assert form["state_span"]["state"] == "icu"
-    assert form["state_span"]["valid_only"] is False
