@@ -1,29 +1,13 @@
 """Random corpora in the flat form of the corpus entry points, and the
 per-document single-stream results they are compared with."""
 
-import itertools
-import math
-
 import numpy as np
 import tidemark
+from annotation_helpers import streams
 from hypothesis import strategies as st
 
-TOKENS = "abcx"
-NAN = math.nan
-
-
-@st.composite
-def documents(draw, max_len=8):
-    """(tokens, times, values) of one document: empty and one-token documents,
-    equal times and NaN values all come up."""
-    tokens = draw(st.lists(st.sampled_from(TOKENS), max_size=max_len))
-    n = len(tokens)
-    steps = draw(st.lists(st.sampled_from([0.0, 0.0, 0.5, 1.0, 3.0]), min_size=n, max_size=n))
-    times = list(itertools.accumulate(steps, initial=draw(st.sampled_from([-2.0, 0.0, 10.0]))))[1:]
-    return tokens, times, draw(st.lists(st.sampled_from([NAN, -2.0, 0.5, 3.0, 8.0]), min_size=n, max_size=n))
-
-
-corpora = st.lists(documents(), max_size=6)
+# Documents of up to eight events: empty and one-token documents, equal times and NaN values all come up.
+corpora = st.lists(streams(max_len=8), max_size=6)
 
 
 def flat(docs):
@@ -53,17 +37,3 @@ def flat_collected(kind, per_doc):
     if kind == "collect_times":
         out["times"] = np.concatenate([np.empty(0)] + matches)
     return out
-
-
-def assert_columns_equal(expected, got):
-    """Same keys in the same order; arrays equal in dtype, shape and value (NaN equal to NaN)."""
-    assert list(expected) == list(got)
-    for key, want in expected.items():
-        have = got[key]
-        if isinstance(want, dict):
-            assert_columns_equal(want, {k: have[k] for k in want})
-        elif isinstance(want, np.ndarray):
-            assert want.dtype == have.dtype and want.shape == have.shape, key
-            np.testing.assert_array_equal(want, have, err_msg=key)
-        else:
-            assert want == have, key

@@ -63,11 +63,15 @@ def strings_held():
     return tidemark.vocab_ids([fresh_token()])[0] + 1
 
 
-def assert_results_equal(a, b):
-    assert list(a) == list(b)
-    for key in a:
-        if isinstance(a[key], np.ndarray):
-            assert a[key].dtype == b[key].dtype and a[key].shape == b[key].shape, key
-            np.testing.assert_array_equal(a[key], b[key], err_msg=key)
+def assert_columns_equal(expected, got):
+    """Same keys in the same order; arrays equal in dtype, shape and value (NaN equal to NaN)."""
+    assert list(expected) == list(got)
+    for key, want in expected.items():
+        have = got[key]
+        if isinstance(want, dict):
+            assert_columns_equal(want, {k: have[k] for k in want})
+        elif isinstance(want, np.ndarray):
+            assert want.dtype == have.dtype and want.shape == have.shape, key
+            np.testing.assert_array_equal(want, have, err_msg=key)
         else:
-            assert a[key] == b[key], key
+            assert want == have, key

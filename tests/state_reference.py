@@ -186,18 +186,7 @@ def run(base, states, entries, exits, tokens, times):
     return rows
 
 
-KEYS = [
-    "state",
-    "start_pos",
-    "end_pos",
-    "t_start",
-    "t_end",
-    "n_events",
-    "close_reason",
-    "reject_reason",
-    "valid",
-    "timeout_entered",
-]
+KEYS = "state start_pos end_pos t_start t_end n_events close_reason reject_reason valid timeout_entered".split()
 
 
 def rows_of(result):

@@ -6,12 +6,6 @@ from hypothesis import strategies as st
 from tidemark import AnnotationSpec
 
 
-def test_x_at_the_closing_y_counts():
-    # x and y as one token set: the same position is an X and a Y.
-    assert labels(AnnotationSpec.before_event("b", ["x", "w"], ["y", "w"]), "qqwqq") == [1, 1, 1, -1, -1]
-    assert labels(AnnotationSpec.before_event("b", ["x", "w"], ["y", "w"], False), "qwxq") == [1] * 4
-
-
 @given(streams(), token_refs, token_refs, st.booleans())
 def test_epochs_against_their_definition(stream, x, y, reset):
     tokens, times, _ = stream

@@ -3,6 +3,7 @@
 import numpy as np
 import pytest
 import tidemark
+from entry_points import MACHINE, QUERY, SPECS
 from matching import refuses
 from tidemark import Pattern, TideQuery
 
@@ -75,10 +76,59 @@ def query():
             lambda: query().match_preprocessed([]),
             "argument 'stream': 'list' object cannot be converted to 'PreprocessedStream'",
         ),
+        (lambda: tidemark.state_spans("x", [0.0], MACHINE), "argument 'tokens': Can't extract `str` to `Vec`"),
+        (
+            lambda: tidemark.state_spans(["x"], [0.0], 3),
+            "argument 'machine': 'int' object cannot be converted to 'StateMachine'",
+        ),
+        (
+            lambda: tidemark.state_spans(["x"], [0.0], MACHINE, None, 1),
+            "argument 'include_invalid': 'int' object cannot be converted to 'PyBool'",
+        ),
+        (
+            lambda: tidemark.annotate_stream(["x"], [0.0], [SPECS[0], 1]),
+            "argument 'specs': 'int' object cannot be converted to 'AnnotationSpec'",
+        ),
+        (
+            lambda: tidemark.annotate_stream(["x"], [0.0], SPECS[0]),
+            "argument 'specs': 'AnnotationSpec' object cannot be converted to 'Sequence'",
+        ),
+        (lambda: tidemark.annotate_stream(["x"], [0.0], "f"), "argument 'specs': Can't extract `str` to `Vec`"),
+        # annotate_stream converts in the order tokens, times, specs, values.
+        (lambda: tidemark.annotate_stream("x", [0.0], 1, 2), "argument 'tokens': Can't extract `str` to `Vec`"),
+        (
+            lambda: tidemark.annotate_stream(["x"], [0.0], 1, 2),
+            "argument 'specs': 'int' object cannot be converted to 'Sequence'",
+        ),
+        (
+            lambda: tidemark.annotate_stream(["x"], [0.0], [], 2),
+            "argument 'values': 'int' object cannot be converted to 'Sequence'",
+        ),
     ],
 )
 def test_binding_and_conversion_errors(call, message):
     refuses(TypeError, message, call)
+
+
+STREAM_CALLS = {
+    "match_stream": QUERY.match_stream,
+    "preprocess": QUERY.preprocess,
+    "state_spans": lambda tokens, times, values: tidemark.state_spans(tokens, times, MACHINE, values),
+    "annotate_stream": lambda tokens, times, values: tidemark.annotate_stream(tokens, times, SPECS, values),
+}
+
+
+@pytest.mark.parametrize("entry", sorted(STREAM_CALLS))
+@pytest.mark.parametrize(
+    "times, values, message",
+    [
+        ([0, 1], None, "times has length 2 but tokens has length 3"),
+        ([0, 1, 2], [1.0, 2.0], "values has length 2 but tokens has length 3"),
+        ([0, 1], [1.0, 2.0], "times has length 2 but tokens has length 3"),
+    ],
+)
+def test_stream_lengths_must_agree(entry, times, values, message):
+    refuses(ValueError, message, STREAM_CALLS[entry], ["a", "b", "c"], times, values)
 
 
 class Floaty:

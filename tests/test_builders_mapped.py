@@ -90,11 +90,9 @@ def test_single_key_map_equals_the_static_event(min_dt, width, block, stream):
     "args, exc, message",
     [
         (("0", {}), TypeError, "argument 'source_element': 'str' object cannot be interpreted as an integer"),
-        ((-1, {}), OverflowError, "can't convert negative value to size_t"),
         ((0, []), TypeError, "argument 'match_map': 'list' object cannot be converted to 'PyDict'"),
         ((0, {}, []), TypeError, "argument 'default': 'list' object cannot be converted to 'PyDict'"),
         ((0, {1: {}}, []), TypeError, "argument 'default': 'list' object cannot be converted to 'PyDict'"),
-        ((0, {}, None, 1), TypeError, "argument 'backtrackable': 'int' object cannot be converted to 'PyBool'"),
         ((0, {(): {"match": "x"}}), ValueError, "match_map keys must not be empty"),
         ((0, {1: {"match": "x"}}), TypeError, "match_map keys must be str or a sequence of str"),
         ((0, {("a", 1): {"match": "x"}}), TypeError, "match_map keys must be str or a sequence of str"),

@@ -6,6 +6,7 @@ import time
 
 import numpy as np
 import pytest
+import tidemark
 from tidemark import AnnotationSpec, Pattern, StateMachine, TideQuery, annotate_stream, state_spans, vocab_ids
 
 # A sequence of L tokens that fails only at its last token: over a stream of
@@ -29,16 +30,38 @@ def huge_sequence():
     return lambda: q.match_preprocessed(stream)
 
 
-def quadratic_search():
-    # Every A starts a scan to the end of the stream for the one B there:
-    # quadratic work that would run for minutes.
+def a_then_b():
     p = Pattern()
     p.add_event("A")
     p.add_event("B", max_at=1e300)
+    return p
+
+
+def quadratic_search():
+    # Every A starts a scan to the end of the stream for the one B there:
+    # quadratic work that would run for minutes.
     n = 400_000
-    q = TideQuery(p)
+    q = TideQuery(a_then_b())
     stream = q.preprocess(["A"] * n + ["B"], [float(i) for i in range(n + 1)])
     return lambda: q.match_preprocessed(stream)
+
+
+def corpus_of_scans(n_docs=200, length=20_000):
+    # Every document ends in its only B, so each A scans to the document's end (no pruning can skip it).
+    a_id, b_id = vocab_ids(["A", "B"])
+    ids = np.full(n_docs * length, a_id, dtype=np.uint32)
+    ids[length - 1 :: length] = b_id
+    return ids, np.tile(np.arange(length, dtype=np.float64), n_docs), np.arange(0, ids.size + 1, length)
+
+
+def corpus_match():
+    q, corpus = TideQuery(a_then_b()), corpus_of_scans()
+    return lambda: tidemark._corpus_match(q, *corpus)
+
+
+def corpus_labels():
+    spec, corpus = AnnotationSpec.future_occurrence("f", a_then_b(), 1.0), corpus_of_scans()
+    return lambda: tidemark._corpus_annotate(*corpus, [spec])
 
 
 def mapped_sequence():
@@ -78,7 +101,17 @@ def label_sweep():
 
 @pytest.mark.parametrize(
     "make_call",
-    [huge_sequence, quadratic_search, mapped_sequence, midstream_sequence, batch_sequence, state_run, label_sweep],
+    [
+        huge_sequence,
+        quadratic_search,
+        mapped_sequence,
+        midstream_sequence,
+        batch_sequence,
+        state_run,
+        label_sweep,
+        corpus_match,
+        corpus_labels,
+    ],
 )
 def test_long_call_is_interrupted(make_call):
     call = make_call()

@@ -1,16 +1,14 @@
 """The corpus entry points against the concatenation of the single-stream
 results of each document."""
 
-import signal
-
 import numpy as np
 import pytest
 import tidemark
-from annotation_helpers import AGGS, token_refs
-from corpus_helpers import TOKENS, assert_columns_equal, corpora, flat, flat_collected
+from annotation_helpers import AGGS, TOKENS, token_refs
+from corpus_helpers import corpora, flat, flat_collected
 from hypothesis import given
 from hypothesis import strategies as st
-from matching import refuses
+from matching import assert_columns_equal, refuses
 from state_reference import build as build_machine
 from test_state_properties import machines
 from tidemark import AnnotationSpec, Pattern, StateMachine, TideQuery
@@ -168,74 +166,33 @@ def test_malformed_offsets_name_the_first_bad_document(name, offsets, message):
     refuses(ValueError, message, corpus_call(name, np.array(offsets, dtype=np.int64)))
 
 
+IDS, TIMES, OFFSETS = np.zeros(2, np.uint32), np.zeros(2), np.array([0, 2])
+
+
 @pytest.mark.parametrize(
-    "args, message",
+    "call, exc, message",
     [
         (
-            (np.zeros(2, np.int64), np.zeros(2), np.array([0, 2])),
+            lambda: tidemark._corpus_annotate(IDS.astype(np.int64), TIMES, OFFSETS, []),
+            TypeError,
             "argument 'token_ids': 'ndarray' object cannot be converted to 'PyArray<T, D>'",
         ),
-        ((np.zeros(2, np.uint32), np.zeros(3), np.array([0, 2])), "times has length 3 but token_ids has length 2"),
+        (
+            lambda: tidemark._corpus_annotate(IDS, np.zeros(3), OFFSETS, []),
+            ValueError,
+            "times has length 3 but token_ids has length 2",
+        ),
+        (
+            lambda: tidemark._corpus_match("q", IDS, TIMES, OFFSETS),
+            TypeError,
+            "argument 'query': 'str' object cannot be converted to 'TideQuery'",
+        ),
+        (
+            lambda: tidemark._corpus_state_spans(IDS, TIMES, OFFSETS, "m"),
+            TypeError,
+            "argument 'machine': 'str' object cannot be converted to 'StateMachine'",
+        ),
     ],
 )
-def test_array_errors_name_the_argument(args, message):
-    with pytest.raises((TypeError, ValueError)) as info:
-        tidemark._corpus_annotate(*args, [])
-    assert str(info.value) == message
-
-
-def test_query_and_machine_arguments_are_checked():
-    ids, times, offsets = np.zeros(1, np.uint32), np.zeros(1), np.array([0, 1])
-    refuses(
-        TypeError,
-        "argument 'query': 'str' object cannot be converted to 'TideQuery'",
-        tidemark._corpus_match,
-        "q",
-        ids,
-        times,
-        offsets,
-    )
-    refuses(
-        TypeError,
-        "argument 'machine': 'str' object cannot be converted to 'StateMachine'",
-        tidemark._corpus_state_spans,
-        ids,
-        times,
-        offsets,
-        "m",
-    )
-
-
-def test_private_names_stay_out_of_all():
-    assert not [name for name in tidemark.__all__ if name.startswith("_")]
-
-
-@pytest.mark.parametrize("call", ["match", "annotate"])
-def test_ctrl_c_ends_a_corpus_call(call):
-    # Every document ends in its only B, so each A scans to the document's end (no pruning can skip it).
-    p = Pattern()
-    p.add_event("A")
-    p.add_event("B", max_at=1e300)
-    q = TideQuery(p)
-    n_docs, length = 200, 20_000
-    a_id, b_id = tidemark.vocab_ids(["A", "B"])
-    ids = np.full(n_docs * length, a_id, dtype=np.uint32)
-    ids[length - 1 :: length] = b_id
-    times = np.tile(np.arange(length, dtype=np.float64), n_docs)
-    offsets = np.arange(0, n_docs * length + 1, length, dtype=np.int64)
-    run = {
-        "match": lambda: tidemark._corpus_match(q, ids, times, offsets),
-        "annotate": lambda: tidemark._corpus_annotate(ids, times, offsets, [A.future_occurrence("f", p, 1.0)]),
-    }[call]
-
-    def handler(signum, frame):
-        raise KeyboardInterrupt
-
-    previous = signal.signal(signal.SIGALRM, handler)
-    try:
-        signal.setitimer(signal.ITIMER_REAL, 0.2)
-        with pytest.raises(KeyboardInterrupt):
-            run()
-    finally:
-        signal.setitimer(signal.ITIMER_REAL, 0)
-        signal.signal(signal.SIGALRM, previous)
+def test_argument_errors_name_the_argument(call, exc, message):
+    refuses(exc, message, call)

@@ -1,13 +1,11 @@
 """Corpus.match, count, annotate and state_spans against the single-stream API per subject."""
 
-import tempfile
-
 import numpy as np
 import polars as pl
 import pytest
 import tidemark
 from hypothesis import given
-from meds_data import cuts, tables, write_shards
+from meds_data import table_of, tables, write_shards
 from tidemark import AnnotationSpec as A
 from tidemark import Pattern, StateMachine, TideQuery
 
@@ -66,10 +64,9 @@ def entry_of(collected, corpus):
     return [{"code": x[0], "time": corpus.to_datetime(x[1]).item()} if isinstance(x, tuple) else x for x in collected]
 
 
-@given(tables, cuts)
-def test_match_equals_match_stream_per_subject(rows, cut_points):
-    with tempfile.TemporaryDirectory() as root:
-        corpus = Corpus.from_meds(write_shards(root, rows, cut_points))
+@given(tables)
+def test_match_equals_match_stream_per_subject(rows):
+    corpus = Corpus.from_frame(table_of(rows))
     for p in PATTERNS:
         q = TideQuery(p)
         table = corpus.match(q)
@@ -100,10 +97,9 @@ def test_match_equals_match_stream_per_subject(rows, cut_points):
         assert corpus.match(q, first_only=True).equals(table.unique("subject_id", keep="first", maintain_order=True))
 
 
-@given(tables, cuts)
-def test_annotate_and_state_spans_equal_the_stream_functions_per_subject(rows, cut_points):
-    with tempfile.TemporaryDirectory() as root:
-        corpus = Corpus.from_meds(write_shards(root, rows, cut_points))
+@given(tables)
+def test_annotate_and_state_spans_equal_the_stream_functions_per_subject(rows):
+    corpus = Corpus.from_frame(table_of(rows))
     machine = stays()
     labels = corpus.annotate(SPECS)
     spans = corpus.state_spans(machine)

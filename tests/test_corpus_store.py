@@ -4,7 +4,6 @@ import json
 import multiprocessing
 
 import numpy as np
-import polars as pl
 import pytest
 import tidemark
 from meds_data import corpus_rows, write_shards
@@ -35,12 +34,6 @@ def test_round_trip_keeps_everything_and_maps_memory(tmp_path, corpus):
         assert isinstance(mapped.base, np.memmap)
         assert not mapped.flags.writeable
     assert np.array_equal(opened.token_ids, corpus.token_ids)
-
-
-def test_extra_columns_round_trip(tmp_path):
-    frame = pl.DataFrame({"subject_id": [1, 1], "time": [2.0, 1.0], "code": ["a", "b"], "unit": ["x", "y"]})
-    Corpus.from_frame(frame, value=None, columns=["unit"]).save(tmp_path / "c")
-    assert Corpus.open(tmp_path / "c").columns["unit"].to_pylist() == ["y", "x"]
 
 
 def test_save_refuses_an_existing_folder_unless_told(tmp_path, corpus):

@@ -102,7 +102,6 @@ def test_batch_equals_first_match_of_each_slice(make, corpus):
 @pytest.mark.parametrize(
     "offsets, expected",
     [
-        ([0], []),  # empty, negative and past-the-end documents are in the property above
         ([3, 1], [(-1, -1)]),  # inverted
         ([1, 6, 0, 3], [(2, 4), (-1, -1), (0, 2)]),  # unsorted, overlapping documents are independent
     ],

@@ -4,19 +4,10 @@ import sys
 import pytest
 import tidemark
 
-NAMES = [
-    "Pattern",
-    "TideQuery",
-    "PreprocessedStream",
-    "AnnotationSpec",
-    "StateMachine",
-    "StateSpan",
-    "annotate_stream",
-    "state_spans",
-    "vocab_ids",
-    "CLOSE_REASONS",
-    "REJECT_REASONS",
-]
+NAMES = (
+    "Pattern TideQuery PreprocessedStream AnnotationSpec StateMachine StateSpan annotate_stream state_spans vocab_ids "
+    "CLOSE_REASONS REJECT_REASONS"
+).split()
 CLASSES = NAMES[:6]
 
 
@@ -57,6 +48,11 @@ def test_instances_take_no_attributes_and_have_the_default_repr():
         (tidemark.Pattern, '(min_dt=0.0, max_dt=..., min_at=..., max_at=..., ordered=True, collector="none")'),
         (tidemark.TideQuery, "(pattern)"),
         (tidemark.StateMachine, '(out_name="out")'),
+        (
+            tidemark.StateMachine.add_state,
+            '($self, name, max_gap=..., gap_anchor="sustain", sustain=None, self_transition="refresh", '
+            "min_duration=0.0, min_events=1, require=None, drop_unclosed=True, timeout_to=None)",
+        ),
         (tidemark.vocab_ids, "(tokens)"),
         (tidemark.annotate_stream, "(tokens, times, specs, values=None)"),
         (tidemark.state_spans, "(tokens, times, machine, values=None, include_invalid=True)"),
@@ -83,24 +79,17 @@ def test_docstrings():
 
 
 def test_methods_in_definition_order():
-    builders = [k for k in vars(tidemark.Pattern) if k.startswith("add_")]
-    assert builders == [
-        "add_event",
-        "add_event_set",
-        "add_event_seq",
-        "add_time_event",
-        "add_dynamic_time_event",
-        "add_dynamic_event",
-        "add_dynamic_event_set",
-        "add_mapped_event",
-        "add_midstream_collector",
-    ]
-    assert [k for k in vars(tidemark.TideQuery) if k.startswith(("match", "pre"))] == [
-        "match_stream",
-        "preprocess",
-        "match_preprocessed",
-        "match_batch",
-    ]
+    def public(cls, prefixes=("",)):
+        return " ".join(k for k in vars(cls) if not k.startswith("_") and k.startswith(prefixes))
+
+    kinds = "event event_set event_seq time_event dynamic_time_event dynamic_event dynamic_event_set mapped_event"
+    assert public(tidemark.Pattern, "add_") == " ".join(f"add_{k}" for k in kinds.split()) + " add_midstream_collector"
+    assert public(tidemark.TideQuery, ("match", "pre")) == "match_stream preprocess match_preprocessed match_batch"
+    assert public(tidemark.StateMachine) == "add_state add_entry add_exit span state_id state_names"
+    assert public(tidemark.AnnotationSpec) == (
+        "future_occurrence past_occurrence before_event in_span future_span_occurrence past_span_occurrence "
+        "window_aggregate span_aggregate state_label"
+    )
 
 
 def test_reimport_yields_the_same_module():

@@ -1,7 +1,7 @@
 """Pattern: its options, its repr, and what a query takes from it."""
 
 import pytest
-from matching import pattern, refuses, run, spans
+from matching import pattern, refuses, spans
 from tidemark import Pattern, TideQuery
 
 UNKNOWN = "Unknown collector '{}'. Choose: none, sum_times, count, collect_tokens, collect_times, collect_pairs"
@@ -28,13 +28,6 @@ def test_collector_names(collector, display):
 @pytest.mark.parametrize("name", ["Count", "sum", "", "none ", "none\0x"])
 def test_unknown_collector(name):
     refuses(ValueError, UNKNOWN.format(name), Pattern, collector=name)
-
-
-def test_bounds_take_ints_and_positional_arguments():
-    p = Pattern(0, 5)  # max_dt 5 as an int
-    p.add_event("A")
-    p.add_event("B")
-    assert spans(run(p, ["A", "B", "B"], [0, 5, 5.5])) == [(0, 1)]
 
 
 def test_query_takes_a_deep_copy():

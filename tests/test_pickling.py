@@ -48,12 +48,6 @@ def test_a_spawned_process_with_other_ids_computes_the_same():
     assert there == behaviours(CASES, STREAMS)
 
 
-def test_the_pickled_form_holds_texts():
-    fn, (kind, data, texts) = CASES["Pattern:event"].__reduce__()
-    assert fn is tidemark._restore and kind == "Pattern" and isinstance(data, bytes)
-    assert sorted(texts) == ["a", "b", "x"]
-
-
 @pytest.mark.parametrize("make", [lambda o: copy.copy(o), lambda o: pickle.loads(pickle.dumps(o))])
 def test_builder_copies_are_independent(make):
     p = patterns()["event"]

@@ -14,26 +14,13 @@ from task_gen import meds_frame
 from tidemark_corpus import Corpus, cli, scale
 from tidemark_corpus.tasks import Task
 
-TASK = {
-    "predicates": {"a": {"code": "A"}, "d": {"code": {"regex": "^D//"}}},
-    "trigger": "a",
-    "windows": {
-        "input": {
-            "start": None,
-            "end": "trigger",
-            "start_inclusive": True,
-            "end_inclusive": True,
-            "index_timestamp": "end",
-        },
-        "target": {
-            "start": "trigger",
-            "end": "start + 24h",
-            "start_inclusive": False,
-            "end_inclusive": True,
-            "label": "d",
-        },
-    },
-}
+TASK = yaml.safe_load("""
+predicates: {a: {code: A}, d: {code: {regex: "^D//"}}}
+trigger: a
+windows:
+  input: {start: null, end: trigger, start_inclusive: true, end_inclusive: true, index_timestamp: end}
+  target: {start: trigger, end: start + 24h, start_inclusive: false, end_inclusive: true, label: d}
+""")
 
 
 @pytest.fixture

@@ -8,10 +8,13 @@ import pickle
 import polars as pl
 import pytest
 import yaml
+from meds_data import table_of
 
 from tidemark_corpus import Corpus
 from tidemark_corpus.tasks import Task, TaskFileError
 
+EPOCH = datetime.datetime(2020, 1, 1)
+EPOCH_US = int(EPOCH.replace(tzinfo=datetime.UTC).timestamp()) * 1_000_000
 BASE = {
     "predicates": {"a": {"code": "A"}, "b": {"code": "B"}},
     "trigger": "a",
@@ -98,34 +101,20 @@ def test_unreadable_yaml_and_missing_file(tmp_path):
 
 def _corpus(events: list[tuple[int, int | None, str, float | None]]) -> Corpus:
     """A corpus from (subject, hour or None for a static row, code, value) rows."""
-    epoch = datetime.datetime(2020, 1, 1)
-    frame = pl.DataFrame(
-        {
-            "subject_id": [e[0] for e in events],
-            "time": [None if e[1] is None else epoch + datetime.timedelta(hours=e[1]) for e in events],
-            "code": [e[2] for e in events],
-            "numeric_value": [e[3] for e in events],
-        },
-        schema={"subject_id": pl.Int64, "time": pl.Datetime("us"), "code": pl.String, "numeric_value": pl.Float64},
-    )
-    return Corpus.from_frame(frame, unit="us")
+    rows = [(s, None if h is None else EPOCH_US + h * 3_600_000_000, c, v) for s, h, c, v in events]
+    return Corpus.from_frame(table_of(rows), unit="us")
 
 
 def _hours(frame: pl.DataFrame, column: str) -> list[float]:
-    origin = datetime.datetime(2020, 1, 1)
-    return [(t - origin).total_seconds() / 3600 for t in frame[column]]
+    return [(t - EPOCH).total_seconds() / 3600 for t in frame[column]]
 
 
 def test_code_null_matches_values_of_any_code():
     # ACES 0.7.3 compares the code with null and never matches; a value predicate without
     # a code constraint tests the value of every code.
-    task = {
-        "predicates": {"high": {"code": None, "value_min": 5, "value_min_inclusive": True}},
-        "trigger": "high",
-        "windows": {},
-    }
+    task = "predicates: {high: {code: null, value_min: 5, value_min_inclusive: true}}\ntrigger: high\nwindows: {}"
     corpus = _corpus([(1, 0, "A", 7.0), (1, 1, "B", 5.0), (1, 2, "C", 4.0), (2, 0, "A", None)])
-    out = Task.from_dict(task).run(corpus, summaries=True)
+    out = Task.from_string(task).run(corpus, summaries=True)
     assert out["subject_id"].to_list() == [1, 1]
     assert _hours(out, "trigger") == [0, 1]
 
@@ -137,40 +126,21 @@ def test_code_null_matches_values_of_any_code():
 def test_next_event_may_be_the_start_only_in_a_closed_window(start_inclusive, end_inclusive, end_hours):
     # ACES 0.7.3 takes the start's own event when only the end is inclusive, a one-point
     # window whose start is "an iota after" itself.
-    task = {
-        "predicates": {"a": {"code": "A"}, "b": {"code": "B"}},
-        "trigger": "b",
-        "windows": {
-            "w": {
-                "start": "trigger",
-                "end": "start -> a",
-                "start_inclusive": start_inclusive,
-                "end_inclusive": end_inclusive,
-            }
-        },
-    }
+    window = f"{{start: trigger, end: start -> a, start_inclusive: {start_inclusive}, end_inclusive: {end_inclusive}}}"
+    task = Task.from_string(f"predicates: {{a: {{code: A}}, b: {{code: B}}}}\ntrigger: b\nwindows: {{w: {window}}}")
     corpus = _corpus([(1, 0, "A", None), (1, 0, "B", None), (1, 1, "A", None), (2, 2, "B", None), (2, 2, "A", None)])
-    out = Task.from_dict(task).run(corpus, summaries=True)
+    out = task.run(corpus, summaries=True)
     want = [(s, h) for s, h in zip([1, 2], end_hours) if h is not None]
     assert list(zip(out["subject_id"].to_list(), _hours(out, "w.end"))) == want
 
 
 def test_index_timestamp_start_of_a_window_defined_backwards():
     # ACES 0.7.3 gives the window's end here; the start is asked for.
-    task = {
-        "predicates": {"a": {"code": "A"}},
-        "trigger": "a",
-        "windows": {
-            "w": {
-                "start": "end - 3h",
-                "end": "trigger",
-                "start_inclusive": True,
-                "end_inclusive": True,
-                "index_timestamp": "start",
-            }
-        },
-    }
-    out = Task.from_dict(task).run(_corpus([(1, 5, "A", None)]))
+    task = Task.from_string(
+        "predicates: {a: {code: A}}\ntrigger: a\nwindows: {w: {start: end - 3h, end: trigger, start_inclusive: true, "
+        "end_inclusive: true, index_timestamp: start}}"
+    )
+    out = task.run(_corpus([(1, 5, "A", None)]))
     assert _hours(out, "prediction_time") == [2]
 
 

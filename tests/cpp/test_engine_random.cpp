@@ -1,7 +1,7 @@
-// Randomized checks of the engine: the fast path against the general search
-// both against a brute-force recursive model of the search for
-// patterns of Events (blocks, gaps, backtrackable flags, order modes,
-// pattern bounds, collectors), and first_only against the first row.
+// Randomized checks of the engine against a brute-force recursive model of
+// the search for patterns of Events (blocks, gaps, backtrackable flags, order
+// modes, pattern bounds, collectors), first_only against the first row, and
+// reused search memory against a fresh run.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -170,49 +170,6 @@ bool matches_model(const MatchBuffer& b, const std::vector<Row>& rows, bool with
 }
 
 }  // namespace
-
-TEST(random_fast_path_equals_general_search) {
-  std::mt19937 rng(20240611);
-  const CollectorStrategy kinds[] = {CollectorStrategy::None,         CollectorStrategy::SumTimes,
-                                     CollectorStrategy::Count,        CollectorStrategy::CollectTokens,
-                                     CollectorStrategy::CollectTimes, CollectorStrategy::CollectPairs};
-  int mismatches = 0, first_mismatches = 0, reuse_mismatches = 0, rows_seen = 0;
-  MatchScratch reused;  // one buffer and search memory through every run, as match_batch keeps
-  for (int iter = 0; iter < 3000; ++iter) {
-    const TokenId alphabet = std::uniform_int_distribution<TokenId>(1, 4)(rng);
-    const size_t n = std::uniform_int_distribution<size_t>(1, 4)(rng);
-    Pattern p;
-    for (size_t k = 0; k < n; ++k) {
-      Event e = ev(std::uniform_int_distribution<TokenId>(1, alphabet)(rng));
-      e.backtrackable = std::uniform_int_distribution<int>(0, 3)(rng) != 0;
-      p.elements.push_back(e);
-    }
-    p.collector = kinds[std::uniform_int_distribution<int>(0, 5)(rng)];
-    Pattern g = p;
-    g.max_at = 1e300;  // finite: the general search runs
-    CHECK(fast_path_qualifies(p));
-    CHECK(!fast_path_qualifies(g));
-    const Stream s = random_stream(rng, 14, alphabet);
-    const bool toks = std::uniform_int_distribution<int>(0, 1)(rng) == 1;
-    const MatchBuffer fast = run(p, s, false, toks);
-    const MatchBuffer full = run(g, s, false, toks);
-    rows_seen += static_cast<int>(full.rows());
-    if (!same_buffers(fast, full)) ++mismatches;
-    // first_only: the first row of the full run, on both paths.
-    const MatchBuffer expect = first_row(full);
-    if (!same_buffers(run(p, s, true, toks), expect) || !same_buffers(run(g, s, true, toks), expect))
-      ++first_mismatches;
-    // The reused buffer ends up as a fresh one would.
-    for (const Pattern* q : {&p, &g})
-      for (bool first : {false, true})
-        if (!run_into(*q, s, first, toks, reused) || !same_buffers(reused.buf, run(*q, s, first, toks)))
-          ++reuse_mismatches;
-  }
-  CHECK_EQ(mismatches, 0);
-  CHECK_EQ(first_mismatches, 0);
-  CHECK_EQ(reuse_mismatches, 0);
-  CHECK(rows_seen > 1000);  // the streams do produce matches
-}
 
 namespace {
 

@@ -1,3 +1,5 @@
+// The sequence trie where the Python tests cannot steer it: NaN times, value
+// constraints per edge, and which of two edges accepting a token decides.
 #include <cmath>
 #include <vector>
 
@@ -19,7 +21,7 @@ struct Stream {
   }
 };
 
-constexpr TokenId A = 0, B = 1, C = 2, D = 3, X = 4;
+constexpr TokenId A = 0, B = 1, X = 4;
 
 Trie trie_of(std::vector<std::vector<TokenId>> seqs, std::vector<std::vector<ValueConstraint>> cons = {}) {
   Trie t;
@@ -31,26 +33,11 @@ Trie trie_of(std::vector<std::vector<TokenId>> seqs, std::vector<std::vector<Val
 
 }  // namespace
 
-TEST(trie_longest_sequence_wins) {
-  Trie t = trie_of({{A, B}, {A, B, C}});
-  CHECK_EQ(t.match_at(Stream{{A, B, C}, {5, 5, 5}}.view(), 0), std::optional<size_t>(3));
-  CHECK_EQ(t.match_at(Stream{{A, B, D}, {5, 5, 5}}.view(), 0), std::optional<size_t>(2));
-  CHECK(!t.match_at(Stream{{A, B}, {5, 6}}.view(), 0));
-}
-
 TEST(trie_needs_adjacent_tokens_at_one_time) {
   Trie t = trie_of({{A, B}});
   CHECK(!t.match_at(Stream{{A, X, B}, {1, 1, 1}}.view(), 0));
   CHECK(!t.match_at(Stream{{B, A}, {1, 1}}.view(), 0));
   CHECK(!t.match_at(Stream{{A, B}, {NAN, NAN}}.view(), 0));
-}
-
-TEST(trie_single_token_sequence_acts_as_set) {
-  Trie t = trie_of({{A}});
-  Stream s{{B, A, A}, {1, 2, 3}};
-  CHECK(!t.match_at(s.view(), 0));
-  CHECK_EQ(t.match_at(s.view(), 1), std::optional<size_t>(1));
-  CHECK_EQ(t.match_at(s.view(), 2), std::optional<size_t>(1));
 }
 
 TEST(trie_value_constraints_per_position) {
@@ -79,14 +66,6 @@ TEST(trie_greedy_per_edge_not_global) {
   // The first edge that leads to a match decides, so the length is 1.
   Trie t = trie_of({{A}, {A, B}}, {{ValueConstraint::any()}, {ValueConstraint::range(0, 9)}});
   CHECK_EQ(t.match_at(Stream{{A, B}, {0, 0}, {1.0, 1.0}}.view(), 0), std::optional<size_t>(1));
-}
-
-TEST(trie_deep_copy_is_independent) {
-  Trie t = trie_of({{A, B}});
-  Trie c = t;
-  t.insert_with_vals(std::vector<TokenId>{C}, {});
-  CHECK(!c.match_at(Stream{{C}, {0}}.view(), 0));
-  CHECK_EQ(c.match_at(Stream{{A, B}, {0, 0}}.view(), 0), std::optional<size_t>(2));
 }
 
 TEST(build_seq_trie_stores_but_never_matches_empty_sequence) {
