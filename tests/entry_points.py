@@ -56,6 +56,7 @@ CALLS = {
     "vocab_ids": lambda: tidemark.vocab_ids(TOKENS),
     "state_id": lambda: MACHINE.state_id("on"),
     "span": lambda: repr(MACHINE.span("on")),
+    "_fields": lambda: [tidemark._fields(o) for o in (GENERAL, MACHINE, MACHINE.span("on"), *SPECS)],
     "failing_call": _failing_match,
 }
 

@@ -8,6 +8,7 @@
 // the bytes, and the Decoder interns those texts in the reading process.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -66,13 +67,19 @@ class Encoder {
     bytes_.push_back(o ? 1 : 0);
     if (o) each(*o);
   }
+  // Entries in key order, so that equal maps give equal bytes whatever the
+  // order in which their entries were inserted.
   template <class M, class FK, class FV>
   void map(M& m, FK each_key, FV each_value) {
-    put_varint(m.size());
-    for (auto& [k, v] : m) {
-      typename M::key_type key = k;
+    std::vector<typename M::value_type*> entries;
+    entries.reserve(m.size());
+    for (auto& entry : m) entries.push_back(&entry);
+    std::sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    put_varint(entries.size());
+    for (auto* entry : entries) {
+      typename M::key_type key = entry->first;
       each_key(key);
-      each_value(v);
+      each_value(entry->second);
     }
   }
   template <class V, class F>

@@ -1,23 +1,6 @@
 #include "codec/pickled.hpp"
 
-#include "codec/walk_refs.hpp"
-
-namespace tide::codec {
-
-template <class Io>
-void walk(Io& io, NamedKind& k) {
-  io.text(k.name);
-  walk(io, k.kind);
-}
-
-template <class Io>
-void walk(Io& io, StateSpanParts& s) {
-  walk(io, s.snapshot);
-  io.num(s.state);
-  io.num(s.valid_only);
-}
-
-}  // namespace tide::codec
+#include "codec/walk_parts.hpp"
 
 namespace tide {
 namespace {

@@ -7,9 +7,13 @@ namespace tide::py {
 namespace {
 
 PyMethodDef kFunctions[] = {
-    TIDE_FASTCALL(_corpus_match),    TIDE_FASTCALL(_corpus_match_counts),
-    TIDE_FASTCALL(_corpus_annotate), TIDE_FASTCALL(_corpus_state_spans),
-    TIDE_FASTCALL(_restore),         TIDE_END_METHODS,
+    TIDE_FASTCALL(_corpus_match),
+    TIDE_FASTCALL(_corpus_match_counts),
+    TIDE_FASTCALL(_corpus_annotate),
+    TIDE_FASTCALL(_corpus_state_spans),
+    TIDE_FASTCALL(_restore),
+    TIDE_FASTCALL(_fields),
+    TIDE_END_METHODS,
 };
 
 }  // namespace

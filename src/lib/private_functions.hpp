@@ -15,5 +15,6 @@ PyObject* _corpus_match_counts(PyObject* self, PyObject* const* args, Py_ssize_t
 PyObject* _corpus_annotate(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* _corpus_state_spans(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* _restore(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyObject* _fields(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
 }  // namespace tide::py

@@ -72,4 +72,12 @@ inline constexpr Signature k__restore{Kind::Function, "_restore", k__restore_par
 "StateMachine" or "StateSpan") from its pickled form: bytes, and the texts
 of the tokens they refer to, interned in this process. Unpickling calls it.)doc"};
 
+inline constexpr Param k__fields_params[] = {{"obj"}};
+
+inline constexpr Signature k__fields{Kind::Function, "_fields", k__fields_params,
+                                     R"doc(The contents of a Pattern, TideQuery, AnnotationSpec, StateMachine or
+StateSpan as nested lists, in the order of its pickled form, with tokens as
+their texts: what tidemark_corpus.plain reads to write the object's plain
+form.)doc"};
+
 }  // namespace tide::py::sig

@@ -15,7 +15,7 @@ RECORD_END = "_RECORD_END"
 SPECIAL = (ANY_EVENT, RECORD_START, RECORD_END)
 
 _NAME = re.compile(r"^\w+$")
-_TOP_KEYS = ("predicates", "patient_demographics", "trigger", "windows", "description", "metadata")
+_TOP_KEYS = ("predicates", "patient_demographics", "trigger", "windows", "description", "metadata", "tidemark")
 _PLAIN_KEYS = ("code", "value_min", "value_max", "value_min_inclusive", "value_max_inclusive", "other_cols")
 _WINDOW_KEYS = ("start", "end", "start_inclusive", "end_inclusive", "has", "label", "index_timestamp")
 _EXPR = re.compile(r"^\s*(and|or)\s*\((.*)\)\s*$", re.DOTALL)

@@ -5,9 +5,11 @@ from typing import TYPE_CHECKING, Any
 
 import numpy as np
 import polars as pl
+import tidemark
 import yaml
 
 from .config import TaskConfig, parse_config
+from .constructs import parse_constructs
 from .errors import TaskFileError
 from .evaluate import realize
 
@@ -27,12 +29,15 @@ class Task:
 
     `Task.from_yaml(path)` (or `from_string`, `from_dict`) reads a task configuration;
     `task.run(corpus)` gives one row per trigger whose windows are all realized and meet
-    their constraints, in the MEDS label schema.
+    their constraints, in the MEDS label schema. A `tidemark:` section names patterns,
+    state machines and label columns in their plain form (`tidemark_corpus.plain`), built
+    when the file is read and run with `Corpus.match`, `state_spans` and `annotate`.
     """
 
     def __init__(self, config: TaskConfig, raw: dict[str, Any]) -> None:
         self.config = config
         self._raw = raw
+        self._constructs = parse_constructs(raw.get("tidemark"), config.source)
 
     @classmethod
     def from_dict(cls, raw: dict[str, Any], source: str = "<dict>") -> "Task":
@@ -61,6 +66,28 @@ class Task:
 
     def __reduce__(self) -> tuple[Any, tuple[dict[str, Any], str]]:
         return (Task.from_dict, (self._raw, self.config.source))
+
+    @property
+    def patterns(self) -> dict[str, tidemark.Pattern]:
+        """The patterns of the `tidemark:` section, by name."""
+        return self._constructs.patterns
+
+    @property
+    def state_machines(self) -> dict[str, tidemark.StateMachine]:
+        """The state machines of the `tidemark:` section, by name."""
+        return self._constructs.state_machines
+
+    @property
+    def labels(self) -> list[tidemark.AnnotationSpec]:
+        """The label columns (annotation specs) of the `tidemark:` section, in the order
+        written; `corpus.annotate(task.labels)` computes them."""
+        return list(self._constructs.labels.values())
+
+    @property
+    def time_unit(self) -> str:
+        """The unit in which the `tidemark:` section's numbers are durations and times; the
+        corpus its constructs run on must use it."""
+        return self._constructs.unit
 
     @property
     def columns(self) -> list[str]:
