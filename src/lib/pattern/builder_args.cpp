@@ -5,10 +5,11 @@
 
 namespace tide::py {
 
-bool ElementBounds::convert(Arg min_dt_arg, Arg max_dt_arg, Arg min_at_arg, Arg max_at_arg, Arg backtrackable_arg) {
-  return optional_arg(min_dt_arg, &min_dt, to_double) && optional_arg(max_dt_arg, &max_dt, to_double) &&
-         optional_arg(min_at_arg, &min_at, to_double) && optional_arg(max_at_arg, &max_at, to_double) &&
-         optional_arg(backtrackable_arg, &backtrackable, to_bool);
+bool convert_bounds(Arg lower_dt, Arg upper_dt, Arg min_at, Arg max_at, Arg backtrackable, double* lower_dt_out,
+                    double* upper_dt_out, double* min_at_out, double* max_at_out, bool* backtrackable_out) {
+  return optional_arg(lower_dt, lower_dt_out, to_double) && optional_arg(upper_dt, upper_dt_out, to_double) &&
+         optional_arg(min_at, min_at_out, to_double) && optional_arg(max_at, max_at_out, to_double) &&
+         optional_arg(backtrackable, backtrackable_out, to_bool);
 }
 
 bool ScalarBounds::convert(Arg lower_arg, Arg upper_arg, Arg flag_arg) {

@@ -8,37 +8,29 @@
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/py_ref.hpp"
 #include "types/constraint_lists.hpp"
+#include "types/pattern.hpp"
 #include "types/token_id.hpp"
 #include "types/value_constraint.hpp"
 
 namespace tide::py {
 
-// The four element time bounds and the backtrackable flag, bound to the
-// parameters min_dt (or rel_min_dt), max_dt (or rel_max_dt), min_at, max_at
-// and backtrackable.
-struct ElementBounds {
-  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
-  bool backtrackable = true;
-
-  bool convert(Arg min_dt_arg, Arg max_dt_arg, Arg min_at_arg, Arg max_at_arg, Arg backtrackable_arg);
-  template <const Signature& S>
-  bool convert(const Args<S>& a) {
-    if constexpr (S.index("rel_min_dt") < S.n_params)
-      return convert(a.template arg<"rel_min_dt">(), a.template arg<"rel_max_dt">(), a.template arg<"min_at">(),
-                     a.template arg<"max_at">(), a.template arg<"backtrackable">());
-    else
-      return convert(a.template arg<"min_dt">(), a.template arg<"max_dt">(), a.template arg<"min_at">(),
-                     a.template arg<"max_at">(), a.template arg<"backtrackable">());
-  }
-  template <class E>
-  void apply(E& element) const {
-    element.min_dt = min_dt;
-    element.max_dt = max_dt;
-    element.min_at = min_at;
-    element.max_at = max_at;
-    element.backtrackable = backtrackable;
-  }
-};
+// The bounds parameters of an element builder, converted in signature order
+// into the element being built: min_dt (or rel_min_dt), max_dt (or
+// rel_max_dt), min_at, max_at and backtrackable.
+bool convert_bounds(Arg lower_dt, Arg upper_dt, Arg min_at, Arg max_at, Arg backtrackable, double* lower_dt_out,
+                    double* upper_dt_out, double* min_at_out, double* max_at_out, bool* backtrackable_out);
+template <const Signature& S>
+bool convert_bounds(const Args<S>& a, ElementBounds* out) {
+  return convert_bounds(a.template arg<"min_dt">(), a.template arg<"max_dt">(), a.template arg<"min_at">(),
+                        a.template arg<"max_at">(), a.template arg<"backtrackable">(), &out->min_dt, &out->max_dt,
+                        &out->min_at, &out->max_at, &out->backtrackable);
+}
+template <const Signature& S>
+bool convert_bounds(const Args<S>& a, RelativeBounds* out) {
+  return convert_bounds(a.template arg<"rel_min_dt">(), a.template arg<"rel_max_dt">(), a.template arg<"min_at">(),
+                        a.template arg<"max_at">(), a.template arg<"backtrackable">(), &out->rel_min_dt,
+                        &out->rel_max_dt, &out->min_at, &out->max_at, &out->backtrackable);
+}
 
 // Scalar value bounds: lower, upper (NaN when not given) and a flag.
 struct ScalarBounds {
