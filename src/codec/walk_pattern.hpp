@@ -57,16 +57,16 @@ void walk_bounds(Io& io, RelativeBounds& b) {
   walk_nums(io, b.rel_min_dt, b.rel_max_dt, b.min_at, b.max_at);
 }
 
-template <class Io, class E>
-void walk_matches(Io& io, E& e) {
-  walk_tokens(io, e.match_tokens);
-  walk_constraints(io, e.match_constraints);
+template <class Io>
+void walk_matches(Io& io, MatchTokens& m) {
+  walk_tokens(io, m.match_tokens);
+  walk_constraints(io, m.match_constraints);
 }
 
-template <class Io, class E>
-void walk_blocks(Io& io, E& e) {
-  walk_tokens(io, e.block_tokens);
-  walk_constraints(io, e.block_constraints);
+template <class Io>
+void walk_blocks(Io& io, BlockTokens& b) {
+  walk_tokens(io, b.block_tokens);
+  walk_constraints(io, b.block_constraints);
 }
 
 template <class Io>

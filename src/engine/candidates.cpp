@@ -141,11 +141,10 @@ uint64_t ElementTests::token_block(const CandidateTables& tables, TokenId x, dou
     } else {
       const ValueConstraint* c = std::visit(
           [&](const auto& e) -> const ValueConstraint* {
-            using T = std::decay_t<decltype(e)>;
-            if constexpr (std::is_same_v<T, EventSeq> || std::is_same_v<T, MappedEvent> || std::is_same_v<T, Event>)
-              return nullptr;  // not in the block list
-            else
+            if constexpr (std::is_base_of_v<BlockTokens, std::decay_t<decltype(e)>>)
               return first_constraint(e.block_tokens, e.block_constraints, x);
+            else
+              return nullptr;  // not in the block list
           },
           el);
       // No static occurrence: the entry came from block_from_last.

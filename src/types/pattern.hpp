@@ -41,6 +41,20 @@ struct RelativeBounds {
   bool backtrackable = true;
 };
 
+// The tokens an element matches, each with its value constraint
+// (constraints empty, or parallel to the tokens).
+struct MatchTokens {
+  std::vector<TokenId> match_tokens;
+  std::vector<ValueConstraint> match_constraints;
+};
+
+// The tokens that, met before an element matches, retire it; constraints
+// as for MatchTokens.
+struct BlockTokens {
+  std::vector<TokenId> block_tokens;
+  std::vector<ValueConstraint> block_constraints;
+};
+
 struct Event : ElementBounds {
   TokenId match_token = 0;
   ValueConstraint match_constraint;
@@ -48,12 +62,7 @@ struct Event : ElementBounds {
   ValueConstraint block_constraint;  // stored even without a block token
 };
 
-struct EventSet : ElementBounds {
-  std::vector<TokenId> match_tokens;
-  std::vector<ValueConstraint> match_constraints;  // empty or parallel to match_tokens
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;  // empty or parallel to block_tokens
-};
+struct EventSet : ElementBounds, MatchTokens, BlockTokens {};
 
 struct EventSeq : ElementBounds {
   Trie match_trie;
@@ -61,40 +70,24 @@ struct EventSeq : ElementBounds {
 };
 
 // Matches any stream position whose time meets its bounds.
-struct TimeEvent : ElementBounds {
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
-};
+struct TimeEvent : ElementBounds, BlockTokens {};
 
 // A time element whose window is relative to the previously matched element.
-struct DynamicTimeEvent : RelativeBounds {
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
-};
+struct DynamicTimeEvent : RelativeBounds, BlockTokens {};
 
 // Matches the token that the previously matched element matched.
-struct DynamicEvent : ElementBounds {
+struct DynamicEvent : ElementBounds, BlockTokens {
   ValueConstraint match_constraint;
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
   bool match_from_last = true;
 };
 
-struct DynamicEventSet : ElementBounds {
-  std::vector<TokenId> match_tokens;
-  std::vector<ValueConstraint> match_constraints;
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
+struct DynamicEventSet : ElementBounds, MatchTokens, BlockTokens {
   bool match_from_last = false;
   bool block_from_last = false;
 };
 
 // The match-time form of one event spec of a MappedEvent.
-struct ResolvedElement : TimeBounds {
-  std::vector<TokenId> match_tokens;
-  std::vector<ValueConstraint> match_constraints;
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
+struct ResolvedElement : TimeBounds, MatchTokens, BlockTokens {
   std::optional<Trie> seq_trie;  // when present, matched instead of match_tokens
 };
 

@@ -56,6 +56,11 @@ bool optional_string_lists(Arg a, std::optional<std::vector<std::vector<std::str
   return optional_list(a, out, to_string_lists);
 }
 
+const std::vector<std::string>& or_empty(const std::optional<std::vector<std::string>>& list) {
+  static const std::vector<std::string> kEmpty;
+  return list ? *list : kEmpty;
+}
+
 bool intern_token(const std::string& s, TokenId* out) { return take(global_interner().intern(s), out); }
 
 bool intern_tokens(const std::vector<std::string>& strings, std::vector<TokenId>* out) {
@@ -63,6 +68,12 @@ bool intern_tokens(const std::vector<std::string>& strings, std::vector<TokenId>
   for (size_t i = 0; i < strings.size(); ++i)
     if (!intern_token(strings[i], &(*out)[i])) return false;
   return true;
+}
+
+bool fill_token_lists(TokenListArg match, TokenListArg block, MatchTokens* m, BlockTokens* b) {
+  return take(parse_vc_vec(match.vals, match.tokens.size(), match.name), &m->match_constraints) &&
+         take(parse_vc_vec(block.vals, block.tokens.size(), block.name), &b->block_constraints) &&
+         intern_tokens(match.tokens, &m->match_tokens) && intern_tokens(block.tokens, &b->block_tokens);
 }
 
 }  // namespace tide::py

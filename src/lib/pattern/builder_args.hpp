@@ -46,6 +46,9 @@ bool convert_value_lists(Arg lower, Arg upper, Arg flags, ValueLists* out);
 // Three optional per-sequence value lists of lists.
 bool convert_value_list_lists(Arg lower, Arg upper, Arg flags, ValueListLists* out);
 
+// The list, or an empty one when it was not given.
+const std::vector<std::string>& or_empty(const std::optional<std::vector<std::string>>& list);
+
 // An optional str or sequence-of-str parameter (None counts as not given).
 bool optional_string(Arg a, std::optional<std::string>* out);
 bool optional_string_list(Arg a, std::optional<std::vector<std::string>>* out);
@@ -54,6 +57,19 @@ bool optional_string_lists(Arg a, std::optional<std::vector<std::vector<std::str
 // Interning, one interner lock per token.
 bool intern_token(const std::string& s, TokenId* out);
 bool intern_tokens(const std::vector<std::string>& strings, std::vector<TokenId>* out);
+
+// A token list argument, its per-token value lists and the parameter name
+// their messages use.
+struct TokenListArg {
+  const std::vector<std::string>& tokens;
+  const ValueLists& vals;
+  const char* name;
+};
+
+// The match and block tokens of an element with their constraints. Both
+// constraint lists are checked before any token is interned, so a refused
+// call interns nothing.
+bool fill_token_lists(TokenListArg match, TokenListArg block, MatchTokens* m, BlockTokens* b);
 
 // Raises a core error and reports failure, for builder steps that return Expected.
 template <class T>

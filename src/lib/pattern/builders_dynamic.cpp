@@ -7,14 +7,6 @@
 #include "lib/plumbing/convert.hpp"
 
 namespace tide::py {
-namespace {
-
-const std::vector<std::string>& or_empty(const std::optional<std::vector<std::string>>& list) {
-  static const std::vector<std::string> kEmpty;
-  return list ? *list : kEmpty;
-}
-
-}  // namespace
 
 PyObject* add_dynamic_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   using A = Args<sig::k_add_dynamic_event>;
@@ -52,12 +44,8 @@ PyObject* add_dynamic_event_set(PyObject* self, PyObject* const* args, Py_ssize_
         !convert_value_lists(a.arg<"block_min_vals">(), a.arg<"block_max_vals">(), a.arg<"block_require_nan_vals">(),
                              &block_vals))
       return false;
-    // Both constraint lists are checked before any token is interned.
-    const auto& match_list = or_empty(match);
-    const auto& block_list = or_empty(block);
-    if (!take(parse_vc_vec(match_vals, match_list.size(), "static_match_tokens"), &e.match_constraints) ||
-        !take(parse_vc_vec(block_vals, block_list.size(), "static_block_tokens"), &e.block_constraints) ||
-        !intern_tokens(match_list, &e.match_tokens) || !intern_tokens(block_list, &e.block_tokens))
+    if (!fill_token_lists({or_empty(match), match_vals, "static_match_tokens"},
+                          {or_empty(block), block_vals, "static_block_tokens"}, &e, &e))
       return false;
     pattern.elements.emplace_back(std::move(e));
     return true;

@@ -45,11 +45,7 @@ PyObject* add_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
         !convert_value_lists(a.arg<"block_min_vals">(), a.arg<"block_max_vals">(), a.arg<"block_require_nan_vals">(),
                              &block_vals))
       return false;
-    const std::vector<std::string> no_block;
-    const auto& block_list = block ? *block : no_block;
-    if (!take(parse_vc_vec(match_vals, match.size(), "match_tokens"), &e.match_constraints) ||
-        !take(parse_vc_vec(block_vals, block_list.size(), "block_tokens"), &e.block_constraints) ||
-        !intern_tokens(match, &e.match_tokens) || !intern_tokens(block_list, &e.block_tokens))
+    if (!fill_token_lists({match, match_vals, "match_tokens"}, {or_empty(block), block_vals, "block_tokens"}, &e, &e))
       return false;
     pattern.elements.emplace_back(std::move(e));
     return true;
