@@ -184,4 +184,10 @@ class Decoder {
   std::optional<Error> intern_error_;
 };
 
+// Numbers and flags, in the order given, by an Encoder or a Decoder.
+template <class Io, class... T>
+void walk_nums(Io& io, T&... x) {
+  (io.num(x), ...);
+}
+
 }  // namespace tide

@@ -17,8 +17,7 @@ void walk(Io& io, NamedKind& k) {
 template <class Io>
 void walk(Io& io, StateSpanParts& s) {
   walk(io, s.snapshot);
-  io.num(s.state);
-  io.num(s.valid_only);
+  walk_nums(io, s.state, s.valid_only);
 }
 
 }  // namespace tide::codec

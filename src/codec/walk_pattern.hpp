@@ -14,8 +14,7 @@ namespace tide::codec {
 template <class Io>
 void walk(Io& io, ValueConstraint& c) {
   io.tag(c.kind, ValueConstraint::Kind::RequireNan);
-  io.num(c.min);
-  io.num(c.max);
+  walk_nums(io, c.min, c.max);
 }
 
 template <class Io>
@@ -46,25 +45,28 @@ void walk(Io& io, Trie& trie) {
   io.leave();
 }
 
-// The time bounds every element kind but the relative time event carries.
-template <class Io, class E>
-void walk_bounds(Io& io, E& e) {
-  io.num(e.min_dt);
-  io.num(e.max_dt);
-  io.num(e.min_at);
-  io.num(e.max_at);
+// The time bounds; an element's backtrackable flag is walked after all its
+// other fields (see walk(Io&, Pattern&)).
+template <class Io>
+void walk_bounds(Io& io, TimeBounds& b) {
+  walk_nums(io, b.min_dt, b.max_dt, b.min_at, b.max_at);
 }
 
-template <class Io, class E>
-void walk_matches(Io& io, E& e) {
-  walk_tokens(io, e.match_tokens);
-  walk_constraints(io, e.match_constraints);
+template <class Io>
+void walk_bounds(Io& io, RelativeBounds& b) {
+  walk_nums(io, b.rel_min_dt, b.rel_max_dt, b.min_at, b.max_at);
 }
 
-template <class Io, class E>
-void walk_blocks(Io& io, E& e) {
-  walk_tokens(io, e.block_tokens);
-  walk_constraints(io, e.block_constraints);
+template <class Io>
+void walk_matches(Io& io, MatchTokens& m) {
+  walk_tokens(io, m.match_tokens);
+  walk_constraints(io, m.match_constraints);
+}
+
+template <class Io>
+void walk_blocks(Io& io, BlockTokens& b) {
+  walk_tokens(io, b.block_tokens);
+  walk_constraints(io, b.block_constraints);
 }
 
 template <class Io>
@@ -99,10 +101,7 @@ void walk(Io& io, TimeEvent& e) {
 template <class Io>
 void walk(Io& io, DynamicTimeEvent& e) {
   walk_blocks(io, e);
-  io.num(e.rel_min_dt);
-  io.num(e.rel_max_dt);
-  io.num(e.min_at);
-  io.num(e.max_at);
+  walk_bounds(io, e);
 }
 
 template <class Io>
@@ -118,8 +117,7 @@ void walk(Io& io, DynamicEventSet& e) {
   walk_matches(io, e);
   walk_blocks(io, e);
   walk_bounds(io, e);
-  io.num(e.match_from_last);
-  io.num(e.block_from_last);
+  walk_nums(io, e.match_from_last, e.block_from_last);
 }
 
 template <class Io>
@@ -142,8 +140,7 @@ void walk(Io& io, MappedEvent& e) {
 
 template <class Io>
 void walk(Io& io, MidstreamCollector& m) {
-  io.num(m.start_after_mask);
-  io.num(m.stop_before_mask);
+  walk_nums(io, m.start_after_mask, m.stop_before_mask);
   walk(io, m.trie);
   io.tag(m.collector, CollectorStrategy::CollectPairs);
 }
@@ -157,11 +154,7 @@ void walk(Io& io, Pattern& p) {
     });
   });
   io.maybe(p.midstream, [&](MidstreamCollector& m) { walk(io, m); });
-  io.num(p.min_dt);
-  io.num(p.max_dt);
-  io.num(p.min_at);
-  io.num(p.max_at);
-  io.num(p.ordered);
+  walk_nums(io, p.min_dt, p.max_dt, p.min_at, p.max_at, p.ordered);
   io.tag(p.collector, CollectorStrategy::CollectPairs);
 }
 

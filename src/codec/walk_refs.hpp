@@ -31,15 +31,15 @@ template <class Io>
 void walk(Io& io, StateMachineDecl& m);
 
 // A frozen machine is written as its declaration and read back as a new
-// snapshot holding it.
+// snapshot holding it (finalize() made the one that was written).
 template <class Io>
 void walk(Io& io, Snapshot& s) {
   if constexpr (Io::kDecoding) {
-    auto decl = std::make_shared<StateMachineDecl>();
-    walk(io, *decl);
-    s = std::move(decl);
+    StateMachineDecl decl;
+    walk(io, decl);
+    s = Snapshot(new FinalizedMachine(std::move(decl)));
   } else {
-    walk(io, const_cast<StateMachineDecl&>(*s));
+    walk(io, const_cast<FinalizedMachine&>(*s));
   }
 }
 
@@ -54,8 +54,7 @@ void walk(Io& io, SpanRef& r) {
       walk(io, alt.pattern);
     } else {
       walk(io, alt.snapshot);
-      io.num(alt.state);
-      io.num(alt.valid_only);
+      walk_nums(io, alt.state, alt.valid_only);
     }
   });
 }
@@ -65,11 +64,7 @@ void walk(Io& io, StateDef& s) {
   io.list(s.sustain, [&](TriggerId& t) { io.num(t); });
   io.list(s.require, [&](TriggerId& t) { io.num(t); });
   io.maybe(s.timeout_to, [&](StateId& t) { io.num(t); });
-  io.num(s.max_gap);
-  io.num(s.min_duration);
-  io.num(s.min_events);
-  io.num(s.id);
-  io.num(s.drop_unclosed);
+  walk_nums(io, s.max_gap, s.min_duration, s.min_events, s.id, s.drop_unclosed);
   io.tag(s.gap_anchor, GapAnchor::Entry);
   io.tag(s.self_transition, SelfTransition::Ignore);
 }
@@ -86,14 +81,9 @@ void walk(Io& io, StateMachineDecl& m) {
   io.list(m.states, [&](StateDef& s) { walk(io, s); });
   io.list(m.entries, [&](EntryRule& e) {
     io.list(e.from_states, [&](StateId& s) { io.num(s); });
-    io.num(e.trigger);
-    io.num(e.state);
+    walk_nums(io, e.trigger, e.state);
   });
-  io.list(m.exits, [&](ExitRule& e) {
-    io.num(e.trigger);
-    io.num(e.state);
-    io.num(e.inclusive);
-  });
+  io.list(m.exits, [&](ExitRule& e) { walk_nums(io, e.trigger, e.state, e.inclusive); });
   io.flags(m.sustain_given);
   io.list(m.timeout_names, [&](std::optional<std::string>& n) { io.maybe(n, [&](std::string& s) { io.text(s); }); });
 }

@@ -18,12 +18,12 @@ void CorpusStates::push(int64_t k, const StateInstance& s) {
   timeout_entered.push_back(s.timeout_entered);
 }
 
-Expected<CorpusStates> corpus_state_spans(const StateMachineDecl& snapshot, const CorpusView& corpus,
+Expected<CorpusStates> corpus_state_spans(const FinalizedMachine& machine, const CorpusView& corpus,
                                           bool include_invalid, CancelCheck& cancel) {
   CorpusStates out;
   for (size_t k = 0; k < corpus.n_docs(); ++k) {
     if (cancel.poll()) return cancelled();
-    auto instances = run_machine(snapshot, corpus.doc(k), cancel);
+    auto instances = run_machine(machine, corpus.doc(k), cancel);
     if (!instances) return instances.error();
     for (const StateInstance& s : *instances)
       if (include_invalid || s.valid) out.push(static_cast<int64_t>(k), s);

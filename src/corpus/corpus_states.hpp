@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "corpus/corpus_view.hpp"
+#include "state/finalize.hpp"
 #include "state/state_instance.hpp"
-#include "state/state_machine_decl.hpp"
 #include "types/cancel.hpp"
 #include "types/expected.hpp"
 
@@ -30,7 +30,7 @@ struct CorpusStates {
 // order, positions within the document. Invalid instances are kept only
 // with include_invalid. Fails with the first document's run error (a
 // cancellation included).
-Expected<CorpusStates> corpus_state_spans(const StateMachineDecl& snapshot, const CorpusView& corpus,
+Expected<CorpusStates> corpus_state_spans(const FinalizedMachine& machine, const CorpusView& corpus,
                                           bool include_invalid, CancelCheck& cancel);
 
 }  // namespace tide

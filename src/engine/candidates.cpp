@@ -32,10 +32,8 @@ inline void add_first_tokens(const Trie& trie, TokenScan& scan) {
 
 inline uint64_t bit(uint32_t k) { return uint64_t{1} << k; }
 
-// The static time bounds of the kinds that carry them as min_dt .. max_at.
-template <class El>
-inline bool in_bounds(const El& e, double t, double dt) {
-  return within(e.min_at, t, e.max_at) && within(e.min_dt, dt, e.max_dt);
+inline bool in_bounds(const TimeBounds& b, double t, double dt) {
+  return within(b.min_at, t, b.max_at) && within(b.min_dt, dt, b.max_dt);
 }
 
 }  // namespace
@@ -143,11 +141,10 @@ uint64_t ElementTests::token_block(const CandidateTables& tables, TokenId x, dou
     } else {
       const ValueConstraint* c = std::visit(
           [&](const auto& e) -> const ValueConstraint* {
-            using T = std::decay_t<decltype(e)>;
-            if constexpr (std::is_same_v<T, EventSeq> || std::is_same_v<T, MappedEvent> || std::is_same_v<T, Event>)
-              return nullptr;  // not in the block list
-            else
+            if constexpr (std::is_base_of_v<BlockTokens, std::decay_t<decltype(e)>>)
               return first_constraint(e.block_tokens, e.block_constraints, x);
+            else
+              return nullptr;  // not in the block list
           },
           el);
       // No static occurrence: the entry came from block_from_last.

@@ -12,10 +12,15 @@
 namespace tide {
 namespace {
 
+bool unbounded(const TimeBounds& b) {
+  const TimeBounds none;
+  return b.min_dt == none.min_dt && b.max_dt == none.max_dt && b.min_at == none.min_at && b.max_at == none.max_at;
+}
+
 bool plain_event(const PatternElement& el) {
   const auto* e = std::get_if<Event>(&el);
   return e != nullptr && !e->block_token && e->match_constraint.is_any() && e->block_constraint.is_any() &&
-         e->min_dt == 0.0 && e->max_dt == kInf && e->min_at == -kInf && e->max_at == kInf;
+         unbounded(*e);
 }
 
 const Event& event(const Engine& engine, size_t k) { return std::get<Event>(engine.pattern.elements[k]); }

@@ -1,14 +1,11 @@
 // Module initialisation: the classes, functions and code lists of tidemark.
 #define TIDEMARK_IMPORT_NUMPY
-#include <initializer_list>
-
 #include "lib/functions.hpp"
 #include "lib/plumbing/classes.hpp"
 #include "lib/plumbing/errors.hpp"
 #include "lib/plumbing/messages.hpp"
 #include "lib/plumbing/numpy_api.hpp"
 #include "lib/private_functions.hpp"
-#include "lib/window/window_functions.hpp"
 
 namespace tide::py {
 namespace {
@@ -60,13 +57,10 @@ PyObject* create_module() {
     PyObject* fn = PyCMethod_New(def, nullptr, module_name.get(), nullptr);
     if (fn == nullptr || !add(module.get(), all.get(), def->ml_name, fn)) return nullptr;
   }
-  // Private functions (the corpus entry points, the reconstructor, the timestamp axis): module attributes, not in
-  // __all__.
-  for (PyMethodDef* table : {private_functions(), window_functions()}) {
-    for (PyMethodDef* def = table; def->ml_name != nullptr; ++def) {
-      Ref fn = Ref::steal(PyCMethod_New(def, nullptr, module_name.get(), nullptr));
-      if (!fn || PyModule_AddObjectRef(module.get(), def->ml_name, fn.get()) < 0) return nullptr;
-    }
+  // Private functions: module attributes, not in __all__.
+  for (PyMethodDef* def = private_functions(); def->ml_name != nullptr; ++def) {
+    Ref fn = Ref::steal(PyCMethod_New(def, nullptr, module_name.get(), nullptr));
+    if (!fn || PyModule_AddObjectRef(module.get(), def->ml_name, fn.get()) < 0) return nullptr;
   }
   if (!add(module.get(), all.get(), "CLOSE_REASONS", string_list(kCloseReasons)) ||
       !add(module.get(), all.get(), "REJECT_REASONS", string_list(kRejectReasons)))

@@ -1,5 +1,7 @@
-// The module's private functions: the corpus entry points and the
-// reconstructors that unpickling calls. They are module attributes but not
+// The module's private functions: the corpus entry points, the
+// reconstructor that unpickling calls, the contents of a built object for
+// its plain form, and the timestamp-axis functions (window_functions.hpp),
+// in one table. They are module attributes but not
 // part of __all__.
 #pragma once
 

@@ -49,10 +49,10 @@ Status check_no_cycle(const StateMachineDecl& m) {
 }  // namespace
 
 Expected<Snapshot> finalize(const StateMachineDecl& decl) {
-  auto copy = std::make_shared<StateMachineDecl>(decl);
-  if (Status st = resolve_timeouts(*copy); !st) return st.error();
-  if (Status st = check_no_cycle(*copy); !st) return st.error();
-  return Snapshot(std::move(copy));
+  StateMachineDecl copy = decl;
+  if (Status st = resolve_timeouts(copy); !st) return st.error();
+  if (Status st = check_no_cycle(copy); !st) return st.error();
+  return Snapshot(new FinalizedMachine(std::move(copy)));
 }
 
 }  // namespace tide

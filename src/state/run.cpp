@@ -162,19 +162,19 @@ class Pass {
 
 }  // namespace
 
-Expected<std::vector<StateInstance>> run_machine(const StateMachineDecl& snapshot, const StreamView& s,
+Expected<std::vector<StateInstance>> run_machine(const FinalizedMachine& machine, const StreamView& s,
                                                  CancelCheck& cancel) {
-  auto table = TriggerTable::locate(snapshot, s, cancel);
+  auto table = TriggerTable::locate(machine, s, cancel);
   if (!table) return table.error();
   if (s.len == 0) return std::vector<StateInstance>{};
-  Pass pass(snapshot, s, *table);
+  Pass pass(machine, s, *table);
   for (size_t i = 0; i < s.len; ++i) {
     if (cancel.poll()) return cancelled();
     pass.step(i);
   }
   std::vector<StateInstance> instances = pass.finish();
   order_instances(instances);
-  validate_instances(snapshot, *table, instances);
+  validate_instances(machine, *table, instances);
   return instances;
 }
 

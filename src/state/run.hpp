@@ -1,10 +1,10 @@
-// Running a frozen state machine over one interned stream.
+// Running a finalized state machine over one interned stream.
 #pragma once
 
 #include <vector>
 
+#include "state/finalize.hpp"
 #include "state/state_instance.hpp"
-#include "state/state_machine_decl.hpp"
 #include "types/cancel.hpp"
 #include "types/expected.hpp"
 #include "types/stream.hpp"
@@ -14,7 +14,7 @@ namespace tide {
 // The machine's state instances, ordered and validated; times must be
 // non-decreasing. Fails with a location error, for more than 64 triggers,
 // or when the cancellation check stops the call.
-Expected<std::vector<StateInstance>> run_machine(const StateMachineDecl& snapshot, const StreamView& s,
+Expected<std::vector<StateInstance>> run_machine(const FinalizedMachine& machine, const StreamView& s,
                                                  CancelCheck& cancel);
 
 }  // namespace tide

@@ -21,76 +21,74 @@ namespace tide {
 
 inline constexpr size_t kMaxPatternElements = 64;
 
-struct Event {
-  TokenId match_token = 0;
-  ValueConstraint match_constraint;
-  std::optional<TokenId> block_token;
-  ValueConstraint block_constraint;  // stored even without a block token
+// Where an element may match: its time t within [min_at, max_at] and its gap
+// dt from the previously matched element within [min_dt, max_dt].
+struct TimeBounds {
   double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+};
+
+// An element's time bounds and whether the search may also take its later
+// hits as other branches (backtrackable) or commits to its first hit.
+struct ElementBounds : TimeBounds {
   bool backtrackable = true;
 };
 
-struct EventSet {
-  std::vector<TokenId> match_tokens;
-  std::vector<ValueConstraint> match_constraints;  // empty or parallel to match_tokens
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;  // empty or parallel to block_tokens
-  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
-  bool backtrackable = true;
-};
-
-struct EventSeq {
-  Trie match_trie;
-  std::optional<Trie> block_trie;
-  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
-  bool backtrackable = true;
-};
-
-// Matches any stream position whose time meets its bounds.
-struct TimeEvent {
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
-  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
-  bool backtrackable = true;
-};
-
-// A time element whose window is relative to the previously matched element.
-struct DynamicTimeEvent {
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
+// The bounds of a relative time element: its time t within [min_at, max_at]
+// and within [a + rel_min_dt, a + rel_max_dt], a being the time of the
+// previously matched element; and whether the search may take later hits.
+struct RelativeBounds {
   double rel_min_dt = 0.0, rel_max_dt = kInf, min_at = -kInf, max_at = kInf;
   bool backtrackable = true;
 };
 
-// Matches the token that the previously matched element matched.
-struct DynamicEvent {
-  ValueConstraint match_constraint;
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
-  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
-  bool match_from_last = true;
-  bool backtrackable = true;
-};
-
-struct DynamicEventSet {
+// The tokens an element matches, each with its value constraint
+// (constraints empty, or parallel to the tokens).
+struct MatchTokens {
   std::vector<TokenId> match_tokens;
   std::vector<ValueConstraint> match_constraints;
+};
+
+// The tokens that, met before an element matches, retire it; constraints
+// as for MatchTokens.
+struct BlockTokens {
   std::vector<TokenId> block_tokens;
   std::vector<ValueConstraint> block_constraints;
-  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
+};
+
+struct Event : ElementBounds {
+  TokenId match_token = 0;
+  ValueConstraint match_constraint;
+  std::optional<TokenId> block_token;
+  ValueConstraint block_constraint;  // stored even without a block token
+};
+
+struct EventSet : ElementBounds, MatchTokens, BlockTokens {};
+
+struct EventSeq : ElementBounds {
+  Trie match_trie;
+  std::optional<Trie> block_trie;
+};
+
+// Matches any stream position whose time meets its bounds.
+struct TimeEvent : ElementBounds, BlockTokens {};
+
+// A time element whose window is relative to the previously matched element.
+struct DynamicTimeEvent : RelativeBounds, BlockTokens {};
+
+// Matches the token that the previously matched element matched.
+struct DynamicEvent : ElementBounds, BlockTokens {
+  ValueConstraint match_constraint;
+  bool match_from_last = true;
+};
+
+struct DynamicEventSet : ElementBounds, MatchTokens, BlockTokens {
   bool match_from_last = false;
   bool block_from_last = false;
-  bool backtrackable = true;
 };
 
 // The match-time form of one event spec of a MappedEvent.
-struct ResolvedElement {
-  std::vector<TokenId> match_tokens;
-  std::vector<ValueConstraint> match_constraints;
-  std::vector<TokenId> block_tokens;
-  std::vector<ValueConstraint> block_constraints;
+struct ResolvedElement : TimeBounds, MatchTokens, BlockTokens {
   std::optional<Trie> seq_trie;  // when present, matched instead of match_tokens
-  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
 };
 
 struct TokenListHash {
@@ -104,6 +102,7 @@ struct TokenListHash {
 using MatchMap = std::unordered_map<std::vector<TokenId>, ResolvedElement, TokenListHash>;
 
 // An element whose spec is chosen by the tokens an earlier element matched.
+// The chosen spec carries the time bounds; the flag is the element's own.
 struct MappedEvent {
   std::optional<ResolvedElement> default_spec;
   MatchMap match_map;

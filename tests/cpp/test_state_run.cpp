@@ -1,4 +1,5 @@
 #include "check.hpp"
+#include "codec/pickled.hpp"
 #include "engine_helpers.hpp"
 #include "intern/interner.hpp"
 #include "state/builder.hpp"
@@ -31,13 +32,20 @@ TEST(snapshot_is_independent_of_later_edits) {
 }
 
 TEST(timeout_chain_is_cut_off_without_finalization) {
-  // A cycle that finalization would refuse: the run still ends, after more
-  // closings than there are states at one position.
+  // A cycle that finalization would refuse, read back from the bytes of a
+  // pickled state span (the machine, state 1, valid_only) that nothing
+  // finalized: the run still ends, after more closings than there are states
+  // at one position.
   StateMachineDecl m = one_state(1.0);
   m.states[0].timeout_to = 1;
+  Pickled bytes = pickle(m);
+  bytes.bytes += "\x01\x01";
+  auto span = unpickle_state_span(bytes);
+  CHECK(span);
+  if (!span) return;
   Stream s = stream({*global_interner().intern("sr-x"), *global_interner().intern("sr-y")}, {0, 100});
   CancelCheck cancel;
-  auto r = run_machine(m, s.view(), cancel);
+  auto r = run_machine(*span->snapshot, s.view(), cancel);
   // Two closings (one state, plus one) at position 1 and two more after the
   // last position; the instance left open then ends the stream.
   CHECK(r && r->size() == 5);

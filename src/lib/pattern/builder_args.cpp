@@ -5,10 +5,11 @@
 
 namespace tide::py {
 
-bool ElementBounds::convert(Arg min_dt_arg, Arg max_dt_arg, Arg min_at_arg, Arg max_at_arg, Arg backtrackable_arg) {
-  return optional_arg(min_dt_arg, &min_dt, to_double) && optional_arg(max_dt_arg, &max_dt, to_double) &&
-         optional_arg(min_at_arg, &min_at, to_double) && optional_arg(max_at_arg, &max_at, to_double) &&
-         optional_arg(backtrackable_arg, &backtrackable, to_bool);
+bool convert_bounds(Arg lower_dt, Arg upper_dt, Arg min_at, Arg max_at, Arg backtrackable, double* lower_dt_out,
+                    double* upper_dt_out, double* min_at_out, double* max_at_out, bool* backtrackable_out) {
+  return optional_arg(lower_dt, lower_dt_out, to_double) && optional_arg(upper_dt, upper_dt_out, to_double) &&
+         optional_arg(min_at, min_at_out, to_double) && optional_arg(max_at, max_at_out, to_double) &&
+         optional_arg(backtrackable, backtrackable_out, to_bool);
 }
 
 bool ScalarBounds::convert(Arg lower_arg, Arg upper_arg, Arg flag_arg) {
@@ -55,6 +56,11 @@ bool optional_string_lists(Arg a, std::optional<std::vector<std::vector<std::str
   return optional_list(a, out, to_string_lists);
 }
 
+const std::vector<std::string>& or_empty(const std::optional<std::vector<std::string>>& list) {
+  static const std::vector<std::string> kEmpty;
+  return list ? *list : kEmpty;
+}
+
 bool intern_token(const std::string& s, TokenId* out) { return take(global_interner().intern(s), out); }
 
 bool intern_tokens(const std::vector<std::string>& strings, std::vector<TokenId>* out) {
@@ -62,6 +68,12 @@ bool intern_tokens(const std::vector<std::string>& strings, std::vector<TokenId>
   for (size_t i = 0; i < strings.size(); ++i)
     if (!intern_token(strings[i], &(*out)[i])) return false;
   return true;
+}
+
+bool fill_token_lists(TokenListArg match, TokenListArg block, MatchTokens* m, BlockTokens* b) {
+  return take(parse_vc_vec(match.vals, match.tokens.size(), match.name), &m->match_constraints) &&
+         take(parse_vc_vec(block.vals, block.tokens.size(), block.name), &b->block_constraints) &&
+         intern_tokens(match.tokens, &m->match_tokens) && intern_tokens(block.tokens, &b->block_tokens);
 }
 
 }  // namespace tide::py

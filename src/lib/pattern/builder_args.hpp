@@ -8,37 +8,29 @@
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/py_ref.hpp"
 #include "types/constraint_lists.hpp"
+#include "types/pattern.hpp"
 #include "types/token_id.hpp"
 #include "types/value_constraint.hpp"
 
 namespace tide::py {
 
-// The four element time bounds and the backtrackable flag, bound to the
-// parameters min_dt (or rel_min_dt), max_dt (or rel_max_dt), min_at, max_at
-// and backtrackable.
-struct ElementBounds {
-  double min_dt = 0.0, max_dt = kInf, min_at = -kInf, max_at = kInf;
-  bool backtrackable = true;
-
-  bool convert(Arg min_dt_arg, Arg max_dt_arg, Arg min_at_arg, Arg max_at_arg, Arg backtrackable_arg);
-  template <const Signature& S>
-  bool convert(const Args<S>& a) {
-    if constexpr (S.index("rel_min_dt") < S.n_params)
-      return convert(a.template arg<"rel_min_dt">(), a.template arg<"rel_max_dt">(), a.template arg<"min_at">(),
-                     a.template arg<"max_at">(), a.template arg<"backtrackable">());
-    else
-      return convert(a.template arg<"min_dt">(), a.template arg<"max_dt">(), a.template arg<"min_at">(),
-                     a.template arg<"max_at">(), a.template arg<"backtrackable">());
-  }
-  template <class E>
-  void apply(E& element) const {
-    element.min_dt = min_dt;
-    element.max_dt = max_dt;
-    element.min_at = min_at;
-    element.max_at = max_at;
-    element.backtrackable = backtrackable;
-  }
-};
+// The bounds parameters of an element builder, converted in signature order
+// into the element being built: min_dt (or rel_min_dt), max_dt (or
+// rel_max_dt), min_at, max_at and backtrackable.
+bool convert_bounds(Arg lower_dt, Arg upper_dt, Arg min_at, Arg max_at, Arg backtrackable, double* lower_dt_out,
+                    double* upper_dt_out, double* min_at_out, double* max_at_out, bool* backtrackable_out);
+template <const Signature& S>
+bool convert_bounds(const Args<S>& a, ElementBounds* out) {
+  return convert_bounds(a.template arg<"min_dt">(), a.template arg<"max_dt">(), a.template arg<"min_at">(),
+                        a.template arg<"max_at">(), a.template arg<"backtrackable">(), &out->min_dt, &out->max_dt,
+                        &out->min_at, &out->max_at, &out->backtrackable);
+}
+template <const Signature& S>
+bool convert_bounds(const Args<S>& a, RelativeBounds* out) {
+  return convert_bounds(a.template arg<"rel_min_dt">(), a.template arg<"rel_max_dt">(), a.template arg<"min_at">(),
+                        a.template arg<"max_at">(), a.template arg<"backtrackable">(), &out->rel_min_dt,
+                        &out->rel_max_dt, &out->min_at, &out->max_at, &out->backtrackable);
+}
 
 // Scalar value bounds: lower, upper (NaN when not given) and a flag.
 struct ScalarBounds {
@@ -54,6 +46,9 @@ bool convert_value_lists(Arg lower, Arg upper, Arg flags, ValueLists* out);
 // Three optional per-sequence value lists of lists.
 bool convert_value_list_lists(Arg lower, Arg upper, Arg flags, ValueListLists* out);
 
+// The list, or an empty one when it was not given.
+const std::vector<std::string>& or_empty(const std::optional<std::vector<std::string>>& list);
+
 // An optional str or sequence-of-str parameter (None counts as not given).
 bool optional_string(Arg a, std::optional<std::string>* out);
 bool optional_string_list(Arg a, std::optional<std::vector<std::string>>* out);
@@ -62,6 +57,19 @@ bool optional_string_lists(Arg a, std::optional<std::vector<std::vector<std::str
 // Interning, one interner lock per token.
 bool intern_token(const std::string& s, TokenId* out);
 bool intern_tokens(const std::vector<std::string>& strings, std::vector<TokenId>* out);
+
+// A token list argument, its per-token value lists and the parameter name
+// their messages use.
+struct TokenListArg {
+  const std::vector<std::string>& tokens;
+  const ValueLists& vals;
+  const char* name;
+};
+
+// The match and block tokens of an element with their constraints. Both
+// constraint lists are checked before any token is interned, so a refused
+// call interns nothing.
+bool fill_token_lists(TokenListArg match, TokenListArg block, MatchTokens* m, BlockTokens* b);
 
 // Raises a core error and reports failure, for builder steps that return Expected.
 template <class T>

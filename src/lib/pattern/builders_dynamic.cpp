@@ -7,29 +7,19 @@
 #include "lib/plumbing/convert.hpp"
 
 namespace tide::py {
-namespace {
-
-const std::vector<std::string>& or_empty(const std::optional<std::vector<std::string>>& list) {
-  static const std::vector<std::string> kEmpty;
-  return list ? *list : kEmpty;
-}
-
-}  // namespace
 
 PyObject* add_dynamic_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   using A = Args<sig::k_add_dynamic_event>;
   return builder_call<sig::k_add_dynamic_event>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     std::optional<std::vector<std::string>> block;
-    ElementBounds bounds;
+    DynamicEvent e;
     ScalarBounds match_vals;
     ValueLists block_vals;
-    if (!optional_string_list(a.arg<"static_block_tokens">(), &block) || !bounds.convert(a) ||
+    if (!optional_string_list(a.arg<"static_block_tokens">(), &block) || !convert_bounds(a, &e) ||
         !match_vals.convert(a.arg<"min_val">(), a.arg<"max_val">(), a.arg<"require_nan_val">()) ||
         !convert_value_lists(a.arg<"block_min_vals">(), a.arg<"block_max_vals">(), a.arg<"block_require_nan_vals">(),
                              &block_vals))
       return false;
-    DynamicEvent e;
-    bounds.apply(e);
     e.match_constraint = match_vals.constraint();
     const auto& block_list = or_empty(block);
     if (!take(parse_vc_vec(block_vals, block_list.size(), "static_block_tokens"), &e.block_constraints) ||
@@ -45,23 +35,17 @@ PyObject* add_dynamic_event_set(PyObject* self, PyObject* const* args, Py_ssize_
   return builder_call<sig::k_add_dynamic_event_set>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     std::optional<std::vector<std::string>> match, block;
     DynamicEventSet e;
-    ElementBounds bounds;
     ValueLists match_vals, block_vals;
     if (!optional_string_list(a.arg<"static_match_tokens">(), &match) ||
         !optional_string_list(a.arg<"static_block_tokens">(), &block) ||
         !optional_arg(a.arg<"match_from_last">(), &e.match_from_last, to_bool) ||
-        !optional_arg(a.arg<"block_from_last">(), &e.block_from_last, to_bool) || !bounds.convert(a) ||
+        !optional_arg(a.arg<"block_from_last">(), &e.block_from_last, to_bool) || !convert_bounds(a, &e) ||
         !convert_value_lists(a.arg<"min_vals">(), a.arg<"max_vals">(), a.arg<"require_nan_vals">(), &match_vals) ||
         !convert_value_lists(a.arg<"block_min_vals">(), a.arg<"block_max_vals">(), a.arg<"block_require_nan_vals">(),
                              &block_vals))
       return false;
-    bounds.apply(e);
-    // Both constraint lists are checked before any token is interned.
-    const auto& match_list = or_empty(match);
-    const auto& block_list = or_empty(block);
-    if (!take(parse_vc_vec(match_vals, match_list.size(), "static_match_tokens"), &e.match_constraints) ||
-        !take(parse_vc_vec(block_vals, block_list.size(), "static_block_tokens"), &e.block_constraints) ||
-        !intern_tokens(match_list, &e.match_tokens) || !intern_tokens(block_list, &e.block_tokens))
+    if (!fill_token_lists({or_empty(match), match_vals, "static_match_tokens"},
+                          {or_empty(block), block_vals, "static_block_tokens"}, &e, &e))
       return false;
     pattern.elements.emplace_back(std::move(e));
     return true;

@@ -13,14 +13,13 @@ PyObject* add_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
   return builder_call<sig::k_add_event>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     std::string match;
     std::optional<std::string> block;
-    ElementBounds bounds;
+    Event e;
     ScalarBounds match_vals, block_vals;
     if (!convert_arg(a.arg<"match_token">(), &match, to_string) || !optional_string(a.arg<"block_token">(), &block) ||
-        !bounds.convert(a) || !match_vals.convert(a.arg<"min_val">(), a.arg<"max_val">(), a.arg<"require_nan_val">()) ||
+        !convert_bounds(a, &e) ||
+        !match_vals.convert(a.arg<"min_val">(), a.arg<"max_val">(), a.arg<"require_nan_val">()) ||
         !block_vals.convert(a.arg<"block_min_val">(), a.arg<"block_max_val">(), a.arg<"block_require_nan_val">()))
       return false;
-    Event e;
-    bounds.apply(e);
     if (!intern_token(match, &e.match_token)) return false;
     e.match_constraint = match_vals.constraint();
     if (block) {
@@ -38,21 +37,15 @@ PyObject* add_event_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   return builder_call<sig::k_add_event_set>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     std::vector<std::string> match;
     std::optional<std::vector<std::string>> block;
-    ElementBounds bounds;
+    EventSet e;
     ValueLists match_vals, block_vals;
     if (!convert_arg(a.arg<"match_tokens">(), &match, to_string_list) ||
-        !optional_string_list(a.arg<"block_tokens">(), &block) || !bounds.convert(a) ||
+        !optional_string_list(a.arg<"block_tokens">(), &block) || !convert_bounds(a, &e) ||
         !convert_value_lists(a.arg<"min_vals">(), a.arg<"max_vals">(), a.arg<"require_nan_vals">(), &match_vals) ||
         !convert_value_lists(a.arg<"block_min_vals">(), a.arg<"block_max_vals">(), a.arg<"block_require_nan_vals">(),
                              &block_vals))
       return false;
-    EventSet e;
-    bounds.apply(e);
-    const std::vector<std::string> no_block;
-    const auto& block_list = block ? *block : no_block;
-    if (!take(parse_vc_vec(match_vals, match.size(), "match_tokens"), &e.match_constraints) ||
-        !take(parse_vc_vec(block_vals, block_list.size(), "block_tokens"), &e.block_constraints) ||
-        !intern_tokens(match, &e.match_tokens) || !intern_tokens(block_list, &e.block_tokens))
+    if (!fill_token_lists({match, match_vals, "match_tokens"}, {or_empty(block), block_vals, "block_tokens"}, &e, &e))
       return false;
     pattern.elements.emplace_back(std::move(e));
     return true;
@@ -64,10 +57,10 @@ PyObject* add_event_seq(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   return builder_call<sig::k_add_event_seq>(self, args, nargs, kwnames, [&](const A& a, Pattern& pattern) {
     std::vector<std::vector<std::string>> match;
     std::optional<std::vector<std::vector<std::string>>> block;
-    ElementBounds bounds;
+    EventSeq e;
     ValueListLists match_vals, block_vals;
     if (!convert_arg(a.arg<"match_seqs">(), &match, to_string_lists) ||
-        !optional_string_lists(a.arg<"block_seqs">(), &block) || !bounds.convert(a) ||
+        !optional_string_lists(a.arg<"block_seqs">(), &block) || !convert_bounds(a, &e) ||
         !convert_value_list_lists(a.arg<"min_vals">(), a.arg<"max_vals">(), a.arg<"require_nan_vals">(), &match_vals) ||
         !convert_value_list_lists(a.arg<"block_min_vals">(), a.arg<"block_max_vals">(),
                                   a.arg<"block_require_nan_vals">(), &block_vals))
@@ -75,8 +68,6 @@ PyObject* add_event_seq(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     std::vector<std::vector<ValueConstraint>> match_cons, block_cons;
     if (!take(parse_vc_seq(match_vals, match.size(), "match_seqs"), &match_cons)) return false;
     if (block && !take(parse_vc_seq(block_vals, block->size(), "block_seqs"), &block_cons)) return false;
-    EventSeq e;
-    bounds.apply(e);
     if (!take(build_seq_trie(match, match_cons), &e.match_trie)) return false;
     if (block) {
       e.block_trie.emplace();

@@ -2,7 +2,6 @@
 // position whose time meets their bounds, and the block arguments they share
 // (one token with scalar bounds, or a token list with per-token lists).
 #include <cmath>
-#include <type_traits>
 
 #include "lib/pattern/builder_args.hpp"
 #include "lib/pattern/pattern_object.hpp"
@@ -25,9 +24,9 @@ struct TimeBlockArgs {
 };
 
 // Every parameter in signature order.
-template <const Signature& S>
-bool convert_args(const Args<S>& a, ElementBounds* bounds, TimeBlockArgs* block) {
-  return optional_string(a.template arg<"block_token">(), &block->token) && bounds->convert(a) &&
+template <const Signature& S, class Element>
+bool convert_args(const Args<S>& a, Element* e, TimeBlockArgs* block) {
+  return optional_string(a.template arg<"block_token">(), &block->token) && convert_bounds(a, e) &&
          block->scalar.convert(a.template arg<"block_min_val">(), a.template arg<"block_max_val">(),
                                a.template arg<"block_require_nan_val">()) &&
          optional_string_list(a.template arg<"block_tokens">(), &block->tokens) &&
@@ -64,20 +63,10 @@ bool parse_time_block_args(const TimeBlockArgs& b, std::vector<TokenId>* ids, st
 template <class Element, const Signature& S>
 PyObject* add_time_element(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return builder_call<S>(self, args, nargs, kwnames, [&](const Args<S>& a, Pattern& pattern) {
-    ElementBounds bounds;
-    TimeBlockArgs block;
-    if (!convert_args(a, &bounds, &block)) return false;
     Element e;
-    if (!parse_time_block_args(block, &e.block_tokens, &e.block_constraints)) return false;
-    if constexpr (std::is_same_v<Element, DynamicTimeEvent>) {
-      e.rel_min_dt = bounds.min_dt;
-      e.rel_max_dt = bounds.max_dt;
-      e.min_at = bounds.min_at;
-      e.max_at = bounds.max_at;
-      e.backtrackable = bounds.backtrackable;
-    } else {
-      bounds.apply(e);
-    }
+    TimeBlockArgs block;
+    if (!convert_args(a, &e, &block) || !parse_time_block_args(block, &e.block_tokens, &e.block_constraints))
+      return false;
     pattern.elements.emplace_back(std::move(e));
     return true;
   });

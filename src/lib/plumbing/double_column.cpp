@@ -48,11 +48,11 @@ bool DoubleColumn::settle(const char* arg) {
   return true;
 }
 
-std::vector<double> DoubleColumn::take() {
-  if (array_) return std::vector<double>(data_, data_ + size_);
-  data_ = nullptr;
-  size_ = 0;
-  return std::move(owned_);
+void DoubleColumn::own() {
+  if (!array_) return;
+  owned_.assign(data_, data_ + size_);
+  array_ = Ref();
+  data_ = owned_.data();
 }
 
 }  // namespace tide::py

@@ -22,9 +22,16 @@ class DoubleColumn {
 
   size_t size() const { return size_; }
   const double* data() const { return data_; }
-  // The numbers as a vector of their own: the copy made by convert, moved
-  // out, or a copy of the array's.
-  std::vector<double> take();
+  // Copies the numbers of an array read in place, so that the column no
+  // longer refers to the array.
+  void own();
+
+  DoubleColumn() = default;
+  // A move keeps the owned numbers where data() points; a copy would not.
+  DoubleColumn(DoubleColumn&&) noexcept = default;
+  DoubleColumn& operator=(DoubleColumn&&) noexcept = default;
+  DoubleColumn(const DoubleColumn&) = delete;
+  DoubleColumn& operator=(const DoubleColumn&) = delete;
 
  private:
   Ref array_;  // the array read in place, if any

@@ -37,8 +37,4 @@ bool StreamInput::intern() {
   return true;
 }
 
-StreamView StreamInput::view() const {
-  return {ids.data(), times.data(), values ? values->data() : nullptr, ids.size()};
-}
-
 }  // namespace tide::py

@@ -6,17 +6,13 @@
 #include <vector>
 
 #include "lib/plumbing/convert.hpp"
-#include "lib/plumbing/double_column.hpp"
-#include "types/stream.hpp"
-#include "types/token_id.hpp"
+#include "lib/plumbing/interned_stream.hpp"
 
 namespace tide::py {
 
-struct StreamInput {
+// The ids are filled by intern().
+struct StreamInput : InternedStream {
   StringItems tokens;
-  DoubleColumn times;
-  std::optional<DoubleColumn> values;  // absent when None or not given
-  std::vector<TokenId> ids;            // filled by intern()
 
   // Converts in the order tokens, times, values; TypeErrors name the argument.
   bool convert(PyObject* tokens_arg, PyObject* times_arg, PyObject* values_arg);
@@ -26,8 +22,6 @@ struct StreamInput {
   bool check_lens();
   // Interns the tokens under one interner lock, then lets go of their texts.
   bool intern();
-  // The interned stream (after intern()).
-  StreamView view() const;
 };
 
 // "times has length {} but {first} has length {}", then the same for values.

@@ -53,9 +53,8 @@ PyObject* preprocess(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
       return nullptr;
     PyTypeObject* type = class_type(Class::PreprocessedStream);
     if (type == nullptr) return nullptr;
-    return box_new<PreprocessedData>(
-        type, PreprocessedData{std::move(stream.ids), stream.times.take(),
-                               stream.values ? std::optional(stream.values->take()) : std::nullopt});
+    stream.own();
+    return box_new<InternedStream>(type, std::move(static_cast<InternedStream&>(stream)));
   });
 }
 
@@ -70,7 +69,7 @@ PyObject* match_preprocessed(PyObject* self, PyObject* const* args, Py_ssize_t n
     }
     bool first_only = false, include_tokens = false;
     if (!convert_flags(a, &first_only, &include_tokens)) return nullptr;
-    return run_query(query_pattern(self), unbox<PreprocessedData>(stream).view(), first_only, include_tokens);
+    return run_query(query_pattern(self), unbox<InternedStream>(stream).view(), first_only, include_tokens);
   });
 }
 

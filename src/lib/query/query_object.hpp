@@ -2,23 +2,12 @@
 // (an interned stream), and the run shared by their entry points.
 #pragma once
 
-#include <optional>
-#include <vector>
-
 #include "lib/plumbing/boxed.hpp"
 #include "lib/plumbing/classes.hpp"
 #include "types/pattern.hpp"
 #include "types/stream.hpp"
 
 namespace tide::py {
-
-struct PreprocessedData {
-  std::vector<TokenId> ids;
-  std::vector<double> times;
-  std::optional<std::vector<double>> values;
-
-  StreamView view() const { return {ids.data(), times.data(), values ? values->data() : nullptr, ids.size()}; }
-};
 
 inline const Pattern& query_pattern(PyObject* self) { return unbox<Pattern>(self); }
 

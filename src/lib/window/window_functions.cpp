@@ -5,7 +5,6 @@
 #include "lib/plumbing/binder.hpp"
 #include "lib/plumbing/cancel_check.hpp"
 #include "lib/plumbing/errors.hpp"
-#include "lib/plumbing/method_def.hpp"
 #include "lib/plumbing/numpy_api.hpp"
 #include "lib/plumbing/numpy_buffers.hpp"
 #include "lib/window/window_signatures.hpp"
@@ -40,6 +39,8 @@ bool read_offsets(PyObject* o, Int64Array* out) {
   PyErr_SetString(PyExc_ValueError, "offsets: expected at least one entry (0)");
   return false;
 }
+
+}  // namespace
 
 PyObject* _timestamp_runs(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   using A = Args<sig::k__timestamp_runs>;
@@ -80,15 +81,5 @@ PyObject* _locate_runs(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObj
     return array_from(std::move(out));
   });
 }
-
-PyMethodDef kWindowFunctions[] = {
-    TIDE_FASTCALL(_timestamp_runs),
-    TIDE_FASTCALL(_locate_runs),
-    TIDE_END_METHODS,
-};
-
-}  // namespace
-
-PyMethodDef* window_functions() { return kWindowFunctions; }
 
 }  // namespace tide::py
