@@ -1,6 +1,7 @@
 """The command line and dataset runs: one label file per shard equal to running the task
-on that shard, on a saved corpus and on a local Dask cluster alike; bad input is one
-line and a non-zero exit; an interrupted write leaves no file under the final name."""
+on that shard, on a saved corpus and on a local Dask cluster alike; the outputs of a
+`tidemark:` section equal the corpus calls on each shard; bad input is one line and a
+non-zero exit; an interrupted write leaves no file under the final name."""
 
 import os
 
@@ -9,6 +10,7 @@ import polars as pl
 import pyarrow.parquet as pq
 import pytest
 import yaml
+from polars.testing import assert_frame_equal
 from task_gen import meds_frame
 
 from tidemark_corpus import Corpus, cli, scale
@@ -20,6 +22,26 @@ trigger: a
 windows:
   input: {start: null, end: trigger, start_inclusive: true, end_inclusive: true, index_timestamp: end}
   target: {start: trigger, end: start + 24h, start_inclusive: false, end_inclusive: true, label: d}
+""")
+
+# Durations as plain numbers of hours, while the command line reads MEDS data in
+# microseconds; codes B and E appear in no ACES predicate, so every row must be read.
+CONSTRUCTS = yaml.safe_load("""
+unit: h
+patterns:
+  a_then_d:
+    elements:
+      - add_event: {match_token: A}
+      - add_event: {match_token: D//x, max_dt: 6}
+state_machines:
+  stay:
+    steps:
+      - add_state: {name: in, max_gap: 12}
+      - add_entry: {state: in, trigger: A}
+      - add_exit: {state: in, trigger: E}
+labels:
+  b_soon: {future_occurrence: {x: B, window_t: 3, partial_window: true}}
+  stay_state: {state_label: {machine: stay}}
 """)
 
 
@@ -72,12 +94,15 @@ def test_run_on_a_saved_corpus_in_slices(dataset, tmp_path):
 def test_dask_cluster_of_two_processes_gives_the_same_files(dataset, tmp_path):
     pytest.importorskip("distributed")
     meds, task = dataset
+    task.write_text(yaml.safe_dump({**TASK, "tidemark": CONSTRUCTS}))
     assert cli.main(["run", str(task), "--data", str(meds), "--out", str(tmp_path / "one"), "--quiet"]) == 0
     assert (
         cli.main(["run", str(task), "--data", str(meds), "--out", str(tmp_path / "two"), "--workers", "2", "--quiet"])
         == 0
     )
-    for file in (tmp_path / "one").rglob("*.parquet"):
+    files = list((tmp_path / "one").rglob("*.parquet"))
+    assert len(files) == 3 * 4  # the labels and three construct outputs per shard
+    for file in files:
         assert pl.read_parquet(file).equals(pl.read_parquet(tmp_path / "two" / file.relative_to(tmp_path / "one")))
 
 
@@ -90,6 +115,10 @@ def test_dask_cluster_of_two_processes_gives_the_same_files(dataset, tmp_path):
             "task.yaml: windows: no window has an index_timestamp",
         ),
         (lambda t: t["predicates"]["a"].update(other_cols={"unit": "mg"}), "2.parquet: column(s) ['unit'] not found"),
+        (
+            lambda t: t.update(tidemark={"patterns": {"../up": {"elements": [{"add_event": {"match_token": "A"}}]}}}),
+            "task.yaml: tidemark.patterns.../up: names an output folder",
+        ),
     ],
 )
 def test_bad_input_is_one_line_and_exit_1(dataset, tmp_path, capsys, change, message):
@@ -117,3 +146,26 @@ def test_interrupted_write_leaves_no_label_file(dataset, tmp_path, monkeypatch):
     monkeypatch.setattr(scale.pq, "write_table", fail)
     assert cli.main(["run", str(task), "--data", str(meds), "--out", str(tmp_path / "out"), "--quiet"]) == 130
     assert [p for p in (tmp_path / "out").rglob("*") if p.is_file()] == []
+
+
+@pytest.mark.parametrize("aces", [True, False], ids=["with-aces", "tidemark-only"])
+def test_run_writes_the_tidemark_outputs_of_each_shard(dataset, tmp_path, aces):
+    meds, task = dataset
+    raw = {**(TASK if aces else {}), "tidemark": CONSTRUCTS}
+    task.write_text(yaml.safe_dump(raw))
+    assert cli.main(["run", str(task), "--data", str(meds), "--out", str(tmp_path / "out"), "--quiet"]) == 0
+    t = Task.from_dict(raw)
+    shards = sorted((meds / "data").rglob("*.parquet"))
+    for shard in shards:
+        name = shard.relative_to(meds / "data")
+        # The same data on an hour axis: the constructs are rebuilt for each corpus's unit.
+        corpus = Corpus.from_meds(shard, unit="h")
+        expected = {
+            f"patterns/a_then_d/{name}": corpus.match(t.patterns(corpus)["a_then_d"]),
+            f"labels/{name}": corpus.annotate(t.labels(corpus)),
+            f"state_machines/stay/{name}": corpus.state_spans(t.state_machines(corpus)["stay"]),
+        }
+        for relative, frame in expected.items():
+            assert_frame_equal(pl.read_parquet(tmp_path / "out" / relative), frame)
+        assert (tmp_path / "out" / name).is_file() == aces
+    assert sum(pl.read_parquet(f).height for f in (tmp_path / "out" / "patterns").rglob("*.parquet")) > 0

@@ -18,16 +18,31 @@ from .tasks import Task, TaskFileError
 _INPUT_ERRORS = (TaskFileError, OSError, ValueError, KeyError, TypeError, pa.ArrowException)
 
 
+_RUN_LAYOUT = """\
+Runs a task file over every shard of a MEDS dataset (or slice of a saved corpus).
+Under OUT, for each shard SHARD (its path under the dataset's data/ folder):
+  SHARD                          the task's MEDS labels (its ACES part)
+  patterns/NAME/SHARD            the matches of each pattern of its tidemark: section
+  labels/SHARD                   its tidemark: label columns, one row per event
+  state_machines/NAME/SHARD      the state spans of each of its state machines
+Each file is written under a temporary name and renamed once complete."""
+
+
 def _parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(prog="tidemark-corpus", description=__doc__.split("\n")[0])
     commands = parser.add_subparsers(dest="command", required=True)
     convert = commands.add_parser("convert", help="read a MEDS dataset and save it as a corpus")
     convert.add_argument("meds_dir", help="MEDS dataset folder (data/**/*.parquet)")
     convert.add_argument("corpus_dir", help="folder to write; must not exist")
-    run = commands.add_parser("run", help="run a task file, writing one MEDS label file per shard")
+    run = commands.add_parser(
+        "run",
+        help="run a task file, writing one MEDS label file per shard",
+        description=_RUN_LAYOUT,
+        formatter_class=argparse.RawDescriptionHelpFormatter,
+    )
     run.add_argument("task", help="task configuration file (YAML)")
     run.add_argument("--data", required=True, help="MEDS dataset folder or saved corpus folder")
-    run.add_argument("--out", required=True, help="folder for the label files")
+    run.add_argument("--out", required=True, help="folder for the output files (layout above)")
     where = run.add_mutually_exclusive_group()
     where.add_argument("--workers", type=int, help="run on a local Dask cluster of this many processes")
     where.add_argument("--scheduler", help="run on the Dask cluster at this scheduler address")
@@ -67,7 +82,8 @@ def main(argv: Sequence[str] | None = None) -> int:
         with _client(args.workers, args.scheduler) as client:
             rows = run_task(task, args.data, args.out, client=client, progress=progress)
         if not args.quiet:
-            print(f"{rows} labels written to {args.out}", file=sys.stderr)
+            what = f"{rows} labels" if task.config is not None else "tidemark: outputs"
+            print(f"{what} written to {args.out}", file=sys.stderr)
         return 0
     except _INPUT_ERRORS as exc:
         message = exc.args[0] if isinstance(exc, KeyError) and exc.args else exc

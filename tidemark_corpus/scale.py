@@ -1,10 +1,16 @@
 """Running a task over a whole dataset, one unit of work per MEDS shard (a shard holds
 whole subjects) or per slice of subjects of a saved corpus, in this process or on a
 `dask.distributed` cluster. The task travels as its configuration (plain data); every
-unit writes its own labels file under a temporary name and renames it when complete."""
+unit writes its own files under a temporary name and renames each when complete.
+
+Under the output folder, a unit named `<shard>` writes its ACES labels to `<shard>` and
+the outputs of the task's `tidemark:` section to `patterns/<name>/<shard>` (each
+pattern's matches), `labels/<shard>` (the label columns, one row per event) and
+`state_machines/<name>/<shard>` (each machine's state spans)."""
 
 import contextlib
 import os
+import re
 import tempfile
 from collections.abc import Iterator
 from dataclasses import dataclass
@@ -12,6 +18,7 @@ from pathlib import Path
 from typing import Any
 
 import numpy as np
+import pyarrow as pa
 import pyarrow.parquet as pq
 
 from .corpus import Corpus
@@ -52,28 +59,56 @@ def plan(data: str | Path, slices: int = 1) -> list[Unit]:
     return [Unit(str(f), str(f.relative_to(root)) if f != root else f.name) for f in files]
 
 
+# Pattern and state machine names become folder names of the output.
+_FOLDER_NAME = re.compile(r"\w[\w.-]*")
+
+
 def _load(task: Task, unit: Unit) -> Corpus:
     if unit.hi >= 0:
         return Corpus.open(unit.source).slice(unit.lo, unit.hi)
+    # Only the ACES part's rows when that is all the task runs; the tidemark: constructs
+    # can look at any event.
+    rows = rows_needed(task.config) if task.config is not None and not task.to_dict().get("tidemark") else None
     # Whole microseconds: window boundaries such as "trigger + 48h" compare exactly.
-    return Corpus.from_meds(unit.source, unit="us", columns=task.columns, rows=rows_needed(task.config))
+    return Corpus.from_meds(unit.source, unit="us", columns=task.columns, rows=rows)
 
 
-def run_unit(raw: dict[str, Any], source: str, unit: Unit, out_dir: str) -> int:
-    """Runs the task (its configuration `raw`, read from `source`) over one unit and
-    writes its labels; returns the number of rows written."""
-    task = Task.from_dict(raw, source)
-    labels = task.run(_load(task, unit))
-    target = Path(out_dir) / unit.out
+def _write(table: pa.Table, target: Path) -> None:
+    """Writes `table` to `target` under a temporary name, renamed once complete, so an
+    interrupted run never leaves a file that looks complete."""
     target.parent.mkdir(parents=True, exist_ok=True)
     fd, staging = tempfile.mkstemp(prefix=f".{target.name}.", suffix=".partial", dir=target.parent)
     os.close(fd)
     try:
-        pq.write_table(labels.to_arrow().cast(LABEL_SCHEMA), staging)
+        pq.write_table(table, staging)
         os.replace(staging, target)
     except BaseException:
         Path(staging).unlink(missing_ok=True)
         raise
+
+
+def _construct_outputs(task: Task, corpus: Corpus, name: str) -> Iterator[tuple[str, pa.Table]]:
+    """Each file of the `tidemark:` section for a unit named `name`, relative to the
+    output folder, and its table."""
+    for pattern, p in task.patterns(corpus).items():
+        yield f"patterns/{pattern}/{name}", corpus.match(p).to_arrow()
+    if labels := task.labels(corpus):
+        yield f"labels/{name}", corpus.annotate(labels).to_arrow()
+    for machine, m in task.state_machines(corpus).items():
+        yield f"state_machines/{machine}/{name}", corpus.state_spans(m).to_arrow()
+
+
+def run_unit(raw: dict[str, Any], source: str, unit: Unit, out_dir: str) -> int:
+    """Runs the task (its configuration `raw`, read from `source`) over one unit and
+    writes its files; returns the number of label rows written."""
+    task = Task.from_dict(raw, source)
+    corpus = _load(task, unit)
+    for relative, table in _construct_outputs(task, corpus, unit.out):
+        _write(table, Path(out_dir) / relative)
+    if task.config is None:
+        return 0
+    labels = task.run(corpus)
+    _write(labels.to_arrow().cast(LABEL_SCHEMA), Path(out_dir) / unit.out)
     return labels.height
 
 
@@ -104,9 +139,19 @@ def local_client(workers: int) -> Iterator[Any]:
 
 
 def _check_writable(task: Task) -> None:
-    """MEDS labels need a prediction time: the task must name an index timestamp."""
-    if not any(w.index_timestamp for w in task.config.windows.values()):
-        raise TaskFileError(task.config.source, "windows", "no window has an index_timestamp (the prediction time)")
+    """MEDS labels need a prediction time: an ACES part must name an index timestamp.
+    Pattern and state machine names must be usable as folder names."""
+    if task.config is not None and not any(w.index_timestamp for w in task.config.windows.values()):
+        raise TaskFileError(task.source, "windows", "no window has an index_timestamp (the prediction time)")
+    for kind, names in (
+        ("patterns", task.patterns(task.time_unit)),
+        ("state_machines", task.state_machines(task.time_unit)),
+    ):
+        for name in names:
+            if not _FOLDER_NAME.fullmatch(name):
+                raise TaskFileError(
+                    task.source, f"tidemark.{kind}.{name}", "names an output folder: use letters, digits, _, - and ."
+                )
 
 
 def run_task(
@@ -119,13 +164,14 @@ def run_task(
     progress: bool = False,
 ) -> int:
     """Runs `task` over a MEDS dataset or a saved corpus `data`, writing one MEDS label
-    Parquet file per shard (or per slice of a saved corpus) under `out`; with a
+    Parquet file per shard (or per slice of a saved corpus) under `out`, and the outputs
+    of its `tidemark:` section beside them (see the module's description); with a
     `dask.distributed` `client`, the units run on its workers. Returns the number of
     label rows written. The files are the same with or without a client."""
     _check_writable(task)
     n_slices = slices or (len(client.scheduler_info()["workers"]) if client is not None else 1)
     units = plan(data, n_slices)
-    raw, source = task.to_dict(), task.config.source
+    raw, source = task.to_dict(), task.source
     rows = 0
     with bar(progress, "shards", len(units), "shard") as shown:
         if client is None:

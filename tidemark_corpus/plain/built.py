@@ -7,7 +7,7 @@ from typing import Any
 
 import tidemark
 
-from ..durations import duration
+from ..durations import check_unit, duration
 from .errors import PlainFormError
 from .pattern_form import ELEMENT_METHODS
 from .spec_form import SPEC_KINDS
@@ -35,17 +35,22 @@ def _nan_for_none(x: Any) -> Any:
 
 
 class Builder:
-    """Builds objects from plain forms. Durations are numbers in `unit` or texts and
-    timedeltas that `tidemark_corpus.duration` reads; `{pattern: NAME}` and a state
-    span's `machine: NAME` refer to the objects in `patterns` and `machines`."""
+    """Builds objects whose durations are in `unit` from plain forms. Durations are
+    written as numbers in `written` (`unit` unless given) or as texts and timedeltas that
+    `tidemark_corpus.duration` reads; `{pattern: NAME}` and a state span's
+    `machine: NAME` refer to the objects in `patterns` and `machines`."""
 
     def __init__(
         self,
         unit: str = "h",
         patterns: Mapping[str, tidemark.Pattern] | None = None,
         machines: Mapping[str, tidemark.StateMachine] | None = None,
+        written: str | None = None,
     ) -> None:
         self.unit = unit
+        # Microseconds per written number and per built number: a number is scaled by
+        # their ratio, multiplied first so that whole numbers convert exactly.
+        self._scale = (check_unit(written or unit), check_unit(unit))
         self.patterns = patterns if patterns is not None else {}
         self.machines = machines if machines is not None else {}
 
@@ -74,12 +79,19 @@ class Builder:
         for k, v in out.items():
             if k in _TIMES:
                 try:
-                    out[k] = duration(v, self.unit)
+                    out[k] = self.duration(v)
                 except (TypeError, ValueError) as exc:
                     raise PlainFormError(f"{path}.{k}", str(exc)) from None
             elif k in _BOUNDS:
                 out[k] = _nan_for_none(v)
         return out
+
+    def duration(self, x: Any) -> float:
+        """A duration as built: a number is in the written unit, anything else says its own."""
+        if isinstance(x, int | float) and not isinstance(x, bool):
+            per_written, per_built = self._scale
+            return float(x) * per_written / per_built if per_written != per_built else float(x)
+        return duration(x, self.unit)
 
     @staticmethod
     def call[T](path: str, fn: Callable[..., T], *args: Any, **kwargs: Any) -> T:

@@ -15,7 +15,8 @@ RECORD_END = "_RECORD_END"
 SPECIAL = (ANY_EVENT, RECORD_START, RECORD_END)
 
 _NAME = re.compile(r"^\w+$")
-_TOP_KEYS = ("predicates", "patient_demographics", "trigger", "windows", "description", "metadata", "tidemark")
+_ACES_KEYS = ("predicates", "patient_demographics", "trigger", "windows")
+_TOP_KEYS = (*_ACES_KEYS, "description", "metadata", "tidemark")
 _PLAIN_KEYS = ("code", "value_min", "value_max", "value_min_inclusive", "value_max_inclusive", "other_cols")
 _WINDOW_KEYS = ("start", "end", "start_inclusive", "end_inclusive", "has", "label", "index_timestamp")
 _EXPR = re.compile(r"^\s*(and|or)\s*\((.*)\)\s*$", re.DOTALL)
@@ -321,3 +322,12 @@ def parse_config(raw: Any, source: str) -> TaskConfig:
     )
     _check_uses(source, cfg)
     return cfg
+
+
+def parse_task(raw: Any, source: str) -> TaskConfig | None:
+    """The ACES part of a task file from its dict form, or None when the file holds only
+    a `tidemark:` section (with perhaps a description and metadata) and no ACES key."""
+    if isinstance(raw, dict) and "tidemark" in raw and not any(k in raw for k in _ACES_KEYS):
+        _unknown(source, "", raw, _TOP_KEYS)
+        return None
+    return parse_config(raw, source)

@@ -33,20 +33,22 @@ def _each[T](given: dict[str, Any], key: str, build: Callable[[Any, str, str], T
     }
 
 
-def parse_constructs(section: Any, source: str) -> Constructs:
-    """The constructs of a `tidemark:` section (None: none); errors name `source` and the
-    path of the bad entry. Patterns come first, so that state machines and labels can
-    name them (`{pattern: NAME}`), then state machines, which labels can name."""
+def parse_constructs(section: Any, source: str, unit: str | None = None) -> Constructs:
+    """The constructs of a `tidemark:` section (None: none), their durations in `unit`
+    (the section's own unless given); errors name `source` and the path of the bad entry.
+    Patterns come first, so that state machines and labels can name them
+    (`{pattern: NAME}`), then state machines, which labels can name."""
     if section is None:
-        return Constructs()
+        return Constructs(unit or "h")
     try:
         given = Builder.mapping(section, "tidemark", _KEYS)
-        unit = given.get("unit", "h")
+        written = given.get("unit", "h")
         try:
-            check_unit(unit)
+            check_unit(written)
         except ValueError as exc:
             raise PlainFormError("tidemark.unit", str(exc).removeprefix("unit: ")) from None
-        b = Builder(unit)
+        unit = unit or written
+        b = Builder(unit, written=written)
         b.patterns = patterns = _each(given, "patterns", lambda form, path, _: b.pattern(form, path))
         b.machines = machines = _each(given, "state_machines", lambda form, path, _: b.machine(form, path))
         labels = _each(given, "labels", b.spec)

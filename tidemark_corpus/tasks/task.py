@@ -8,8 +8,8 @@ import polars as pl
 import tidemark
 import yaml
 
-from .config import TaskConfig, parse_config
-from .constructs import parse_constructs
+from .config import TaskConfig, parse_task
+from .constructs import Constructs, parse_constructs
 from .errors import TaskFileError
 from .evaluate import realize
 
@@ -30,18 +30,22 @@ class Task:
     `Task.from_yaml(path)` (or `from_string`, `from_dict`) reads a task configuration;
     `task.run(corpus)` gives one row per trigger whose windows are all realized and meet
     their constraints, in the MEDS label schema. A `tidemark:` section names patterns,
-    state machines and label columns in their plain form (`tidemark_corpus.plain`), built
-    when the file is read and run with `Corpus.match`, `state_spans` and `annotate`.
+    state machines and label columns in their plain form (`tidemark_corpus.plain`),
+    checked when the file is read and built for a corpus by `task.patterns(corpus)`,
+    `task.state_machines(corpus)` and `task.labels(corpus)`. A file may hold only a
+    `tidemark:` section; it then has no `config` (None) and nothing to `run`.
     """
 
-    def __init__(self, config: TaskConfig, raw: dict[str, Any]) -> None:
+    def __init__(self, config: TaskConfig | None, raw: dict[str, Any], source: str | None = None) -> None:
         self.config = config
+        self.source = config.source if config is not None else source or "<dict>"
         self._raw = raw
-        self._constructs = parse_constructs(raw.get("tidemark"), config.source)
+        self._written = parse_constructs(raw.get("tidemark"), self.source)
+        self._built = {self._written.unit: self._written}
 
     @classmethod
     def from_dict(cls, raw: dict[str, Any], source: str = "<dict>") -> "Task":
-        return cls(parse_config(raw, source), raw)
+        return cls(parse_task(raw, source), raw, source)
 
     @classmethod
     def from_string(cls, text: str, source: str = "<string>") -> "Task":
@@ -65,34 +69,42 @@ class Task:
         return self._raw
 
     def __reduce__(self) -> tuple[Any, tuple[dict[str, Any], str]]:
-        return (Task.from_dict, (self._raw, self.config.source))
+        return (Task.from_dict, (self._raw, self.source))
 
-    @property
-    def patterns(self) -> dict[str, tidemark.Pattern]:
-        """The patterns of the `tidemark:` section, by name."""
-        return self._constructs.patterns
+    def _constructs(self, on: "Corpus | str") -> Constructs:
+        """The `tidemark:` section built with durations in the unit of `on` (a corpus or a
+        unit). The section's numbers are read in its own unit and converted, so the
+        constructs mean the same on a corpus in any unit."""
+        unit = on if isinstance(on, str) else on.unit
+        if unit not in self._built:
+            self._built[unit] = parse_constructs(self._raw.get("tidemark"), self.source, unit)
+        return self._built[unit]
 
-    @property
-    def state_machines(self) -> dict[str, tidemark.StateMachine]:
-        """The state machines of the `tidemark:` section, by name."""
-        return self._constructs.state_machines
+    def patterns(self, on: "Corpus | str") -> dict[str, tidemark.Pattern]:
+        """The patterns of the `tidemark:` section by name, built for corpus `on` (or for
+        a time unit such as "us")."""
+        return self._constructs(on).patterns
 
-    @property
-    def labels(self) -> list[tidemark.AnnotationSpec]:
-        """The label columns (annotation specs) of the `tidemark:` section, in the order
-        written; `corpus.annotate(task.labels)` computes them."""
-        return list(self._constructs.labels.values())
+    def state_machines(self, on: "Corpus | str") -> dict[str, tidemark.StateMachine]:
+        """The state machines of the `tidemark:` section by name, built for corpus `on`
+        (or for a time unit)."""
+        return self._constructs(on).state_machines
+
+    def labels(self, on: "Corpus | str") -> list[tidemark.AnnotationSpec]:
+        """The label columns (annotation specs) of the `tidemark:` section in the order
+        written, built for corpus `on` (or for a time unit): `corpus.annotate(task.labels(corpus))`."""
+        return list(self._constructs(on).labels.values())
 
     @property
     def time_unit(self) -> str:
-        """The unit in which the `tidemark:` section's numbers are durations and times; the
-        corpus its constructs run on must use it."""
-        return self._constructs.unit
+        """The unit in which the `tidemark:` section writes durations and times as plain
+        numbers (hours unless it says otherwise)."""
+        return self._written.unit
 
     @property
     def columns(self) -> list[str]:
         """Event columns beyond code and value that the data must provide."""
-        return self.config.columns
+        return self.config.columns if self.config is not None else []
 
     def run(self, corpus: "Corpus", summaries: bool = False) -> pl.DataFrame:
         """The task's labels over `corpus`: `subject_id`, `prediction_time` (the index
@@ -100,6 +112,13 @@ class Task:
         window is above zero; null without a label) and the other MEDS label value columns
         (null). With `summaries`, each row also has the `trigger` time and the start and
         end time of every window (`<window>.start`, `<window>.end`)."""
+        if self.config is None:
+            raise TaskFileError(
+                self.source,
+                "trigger",
+                "the file has only a tidemark: section and no trigger to run; build its constructs with "
+                "task.patterns(corpus), task.labels(corpus) and task.state_machines(corpus)",
+            )
         result = realize(self.config, corpus)
         n = len(result.subject)
 
@@ -127,4 +146,11 @@ class Task:
         return pl.DataFrame({name: s.alias(name) for name, s in columns.items()})
 
     def __repr__(self) -> str:
-        return f"Task({self.config.source!r}, trigger={self.config.trigger!r}, windows={list(self.config.windows)})"
+        parts = [repr(self.source)]
+        if self.config is not None:
+            parts += [f"trigger={self.config.trigger!r}", f"windows={list(self.config.windows)}"]
+        w = self._written
+        for kind, named in (("patterns", w.patterns), ("state_machines", w.state_machines), ("labels", w.labels)):
+            if named:
+                parts.append(f"{kind}={list(named)}")
+        return f"Task({', '.join(parts)})"
