@@ -33,6 +33,10 @@ struct MatchState {
 };
 
 struct StackEntry {
+  // User-provided, so that the stack's emplace_back() runs only the member
+  // initializers below and does not first clear the whole entry.
+  StackEntry();
+
   MatchState state;
   bool has_record = false;  // record: the element matched by the move that made this entry
   uint32_t rec_element = 0;
@@ -45,6 +49,8 @@ struct StackEntry {
   double t_start = kInf;
   double t_end = -kInf;
 };
+
+StackEntry::StackEntry() = default;
 
 }  // namespace
 
@@ -168,8 +174,7 @@ Status Search::run() {
     // stream is dropped before its scan.
     if (e.pos < s_.len && (!prune_ || m_.bounds.reachable(pending, e.pos))) {
       const uint64_t candidates = pattern_.ordered ? (pending & (~pending + 1)) : pending;
-      tests_.build(m_.tables, candidates, e.state.has_last ? std::optional<TokenId>(e.state.last_token) : std::nullopt,
-                   m_.spans);
+      tests_.build(m_.tables, candidates, e.state.has_last ? &e.state.last_token : nullptr, m_.spans);
       // With nothing that could hit, the scan could push nothing: skip it.
       if (!m_.tables.nothing_to_match()) ok = scan(e);
     }
@@ -207,15 +212,16 @@ bool Search::scan(StackEntry& e) {
       p = q;
       if (p == s_.len) break;
     }
+    // The time is read only where a step needs it: most visited positions
+    // fail on their token or value alone.
     const TokenId x = s_.tokens[p];
-    const double t = s_.times[p];
     const double v = s_.value_at(p);
 
     // 1. Duration cut.
-    if (has_start && t - e.t_start > max_dt) break;
+    if (cut_live && s_.times[p] - e.t_start > max_dt) break;
     // 2. Midstream collection.
     if (mid_active && pattern_.midstream->trie.match_at(s_, p, &cancel_))
-      collector_update_in_place(pattern_.midstream->collector, st.mid_collected, x, t);
+      collector_update_in_place(pattern_.midstream->collector, st.mid_collected, x, s_.times[p]);
     // 3. Mapped block test.
     const bool mapped_blocked = !m_.tables.resolved.empty() && tests_.mapped_block(m_.tables, x, v);
     // 4. Token block test.
@@ -234,12 +240,11 @@ bool Search::scan(StackEntry& e) {
       continue;
     }
     // 7. Match test.
-    const double dt = st.has_last ? t - st.last_time : 0.0;
-    tests_.hit_test(m_.tables, p, x, t, v, dt, st.has_last, st.last_time, m_.hits);
+    tests_.hit_test(m_.tables, p, x, v, st.has_last, st.last_time, m_.hits);
     // 8. No element hit: scan on. 9. Hits: branch on them and end this scan; the
     // continuation that branch() pushes when a hit may backtrack resumes it at p + 1.
     if (m_.hits.empty()) continue;
-    branch(e, p, x, t);
+    branch(e, p, x, s_.times[p]);
     break;
   }
   return true;
