@@ -79,6 +79,11 @@ uint64_t OccurrenceBounds::elements_of(TokenId x) const {
   }
 }
 
+bool OccurrenceBounds::sorted(CancelCheck& cancel) {
+  if (sorted_ == Sorted::kUnknown) sorted_ = sorted_times(stream_, cancel) ? Sorted::kYes : Sorted::kNo;
+  return sorted_ == Sorted::kYes;
+}
+
 bool OccurrenceBounds::locate(const Pattern& pattern, const StreamView& s, CancelCheck& cancel) {
   // Sizes the table to at least twice the number of first tokens, so that
   // probes stay short and an empty slot always ends them.
@@ -98,7 +103,9 @@ bool OccurrenceBounds::locate(const Pattern& pattern, const StreamView& s, Cance
     first_tokens(pattern.elements[k], [&](TokenId x) { add(x, k); });
 
   len_ = s.len;
-  times_ = timed && sorted_times(s, cancel) ? s.times : nullptr;
+  stream_ = s;
+  sorted_ = Sorted::kUnknown;
+  times_ = timed && sorted(cancel) ? s.times : nullptr;
   uint64_t unseen = fixed;
   for (size_t p = s.len; p-- > 0 && unseen != 0;) {
     if (cancel.poll()) return false;
