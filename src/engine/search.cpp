@@ -213,8 +213,9 @@ bool Search::scan(StackEntry& e) {
   const bool cut_live = has_start && max_dt < kInf;
   // Past the candidates' time bounds, on a stream whose times never go back,
   // nothing further can hit: the scan ends at the first such position.
-  const bool deadline_live =
-      m_.deadline.set(pattern_, candidates_of(e.used), st.has_last, st.last_time) && m_.bounds.sorted(cancel_);
+  // Whether the times never go back is asked only once a position is past
+  // those bounds, as the walk over the times costs more than most scans.
+  const bool deadline_live = m_.deadline.set(pattern_, candidates_of(e.used), st.has_last, st.last_time);
 
   for (size_t p = e.pos; p < s_.len; ++p) {
     if (cancel_.poll()) return false;
@@ -257,7 +258,7 @@ bool Search::scan(StackEntry& e) {
     // 8. No element hit: scan on. 9. Hits: branch on them and end this scan; the
     // continuation that branch() pushes when a hit may backtrack resumes it at p + 1.
     if (m_.hits.empty()) {
-      if (deadline_live && m_.deadline.passed(s_.times[p])) break;
+      if (deadline_live && m_.deadline.passed(s_.times[p]) && m_.bounds.sorted(cancel_)) break;
       continue;
     }
     branch(e, p, x, s_.times[p]);
