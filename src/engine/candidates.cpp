@@ -66,7 +66,7 @@ const ResolvedElement* ElementTests::resolve(const MappedEvent& m, const SpanTab
   return it != m.match_map.end() ? &it->second : dflt;
 }
 
-void ElementTests::build(CandidateTables& tables, uint64_t candidates, std::optional<TokenId> last_token,
+void ElementTests::build(CandidateTables& tables, uint64_t candidates, const TokenId* last_token,
                          const SpanTable& spans) {
   tables.clear();
   for (uint64_t rest = candidates; rest != 0; rest &= rest - 1) {
@@ -192,13 +192,18 @@ void ElementTests::scan_tokens(const CandidateTables& tables, const Trie* midstr
   if (midstream) add_first_tokens(*midstream, scan);
 }
 
-void ElementTests::hit_test(const CandidateTables& tables, size_t p, TokenId x, double t, double v, double dt,
-                            bool has_last, double last_time, HitList& hits) const {
+void ElementTests::hit_test(const CandidateTables& tables, size_t p, TokenId x, double v, bool has_last,
+                            double last_time, HitList& hits) const {
   hits.clear();
+  // Bounds on the time at p and on its gap from the branch's last match.
+  auto in_time = [&](const TimeBounds& b) {
+    const double t = stream_.times[p];
+    return in_bounds(b, t, has_last ? t - last_time : 0.0);
+  };
   // 1. Sequence elements.
   for (uint32_t k : tables.seq) {
     const auto& e = std::get<EventSeq>(element(k));
-    if (!in_bounds(e, t, dt)) continue;
+    if (!in_time(e)) continue;
     if (auto c = e.match_trie.match_at(stream_, p, &cancel_)) hits.push_back({k, static_cast<uint32_t>(*c), true});
   }
   // 2. Time elements.
@@ -206,9 +211,10 @@ void ElementTests::hit_test(const CandidateTables& tables, size_t p, TokenId x, 
     const PatternElement& el = element(k);
     bool hit;
     if (const auto* e = std::get_if<TimeEvent>(&el)) {
-      hit = in_bounds(*e, t, dt);
+      hit = in_time(*e);
     } else {
       const auto& d = std::get<DynamicTimeEvent>(el);
+      const double t = stream_.times[p], dt = has_last ? t - last_time : 0.0;
       const double a = has_last ? last_time : -kInf;
       const double lo = std::fmax(d.min_at, a + d.rel_min_dt);  // fmax, fmin ignore a NaN operand
       const double hi = std::fmin(d.max_at, a + d.rel_max_dt);
@@ -219,7 +225,7 @@ void ElementTests::hit_test(const CandidateTables& tables, size_t p, TokenId x, 
   // 3. Mapped elements.
   for (const ResolvedEntry& r : tables.resolved) {
     const ResolvedElement& spec = *r.spec;
-    if (!in_bounds(spec, t, dt)) continue;
+    if (!in_time(spec)) continue;
     if (spec.seq_trie) {
       if (auto c = spec.seq_trie->match_at(stream_, p, &cancel_))
         hits.push_back({r.element, static_cast<uint32_t>(*c), true});
@@ -235,13 +241,13 @@ void ElementTests::hit_test(const CandidateTables& tables, size_t p, TokenId x, 
         [&](const auto& e) {
           using T = std::decay_t<decltype(e)>;
           if constexpr (std::is_same_v<T, Event> || std::is_same_v<T, DynamicEvent>) {
-            return e.match_constraint.accepts(v) && in_bounds(e, t, dt);
+            return e.match_constraint.accepts(v) && in_time(e);
           } else if constexpr (std::is_same_v<T, EventSet> || std::is_same_v<T, DynamicEventSet>) {
             const ValueConstraint* c = first_constraint(e.match_tokens, e.match_constraints, x);
             // Not among the static tokens: an EventSet cannot be here, a
             // DynamicEventSet matched its last token, which is Any.
             const bool value_ok = c != nullptr ? c->accepts(v) : std::is_same_v<T, DynamicEventSet>;
-            return value_ok && in_bounds(e, t, dt);
+            return value_ok && in_time(e);
           } else {
             return false;  // other kinds have no match-list entries
           }

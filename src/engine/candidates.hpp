@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "engine/small_vec.hpp"
@@ -72,9 +71,9 @@ class ElementTests {
 
   // Fills `tables` (cleared first) for the elements whose bits are set in
   // `candidates`, in increasing index order. `last_token` is the first token
-  // of the element matched last on the branch, if any. A MappedEvent whose
+  // of the element matched last on the branch, null when none. A MappedEvent whose
   // spec cannot be resolved from `spans` is left out.
-  void build(CandidateTables& tables, uint64_t candidates, std::optional<TokenId> last_token, const SpanTable& spans);
+  void build(CandidateTables& tables, uint64_t candidates, const TokenId* last_token, const SpanTable& spans);
 
   // The spec a MappedEvent uses on this branch, or null when it has none.
   const ResolvedElement* resolve(const MappedEvent& m, const SpanTable& spans);
@@ -103,11 +102,12 @@ class ElementTests {
   void scan_tokens(const CandidateTables& tables, const Trie* midstream, TokenScan& scan) const;
 
   // Appends to `hits` (cleared first) the pending elements that match at p
-  // (token x, time t, value v, gap dt from the branch's last match, whose
-  // time is `last_time` when `has_last`): sequence, time, mapped, then token
-  // elements, each group in table order, each element at most once.
-  void hit_test(const CandidateTables& tables, size_t p, TokenId x, double t, double v, double dt, bool has_last,
-                double last_time, HitList& hits) const;
+  // (token x, value v; the branch's last match at `last_time` when
+  // `has_last`): sequence, time, mapped, then token elements, each group in
+  // table order, each element at most once. The time at p is read only for
+  // an element whose token and value accept it.
+  void hit_test(const CandidateTables& tables, size_t p, TokenId x, double v, bool has_last, double last_time,
+                HitList& hits) const;
 
  private:
   const PatternElement& element(uint32_t k) const { return pattern_.elements[k]; }

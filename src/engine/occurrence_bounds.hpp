@@ -27,6 +27,11 @@ class OccurrenceBounds {
   // occur (then no match exists) or when `cancel` stopped the walk.
   bool locate(const Pattern& pattern, const StreamView& s, CancelCheck& cancel);
 
+  // Whether the times of the stream given to locate() are non-decreasing
+  // and free of NaN; walked once, on the first call, and kept. False too
+  // when `cancel` stopped the walk.
+  bool sorted(CancelCheck& cancel);
+
   // Whether the pending elements (bits of `pending`) may all still match in
   // positions pos, pos + 1, ...: enough positions are left, and each element
   // has one of them that holds one of its first tokens and whose time is
@@ -55,6 +60,8 @@ class OccurrenceBounds {
   std::array<double, kMaxPatternElements> latest_{};  // the latest time of a match
   const double* times_ = nullptr;                     // set when the bounds by time apply
   size_t len_ = 0;
+  StreamView stream_{};
+  enum class Sorted : uint8_t { kUnknown, kYes, kNo } sorted_ = Sorted::kUnknown;
 };
 
 }  // namespace tide

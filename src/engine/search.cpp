@@ -14,6 +14,7 @@
 #include "engine/cons_list.hpp"
 #include "engine/duration_cut.hpp"
 #include "engine/engine.hpp"
+#include "engine/hit_deadline.hpp"
 #include "engine/occurrence_bounds.hpp"
 
 namespace tide {
@@ -33,6 +34,10 @@ struct MatchState {
 };
 
 struct StackEntry {
+  // User-provided, so that the stack's emplace_back() runs only the member
+  // initializers below and does not first clear the whole entry.
+  StackEntry();
+
   MatchState state;
   bool has_record = false;  // record: the element matched by the move that made this entry
   uint32_t rec_element = 0;
@@ -46,6 +51,8 @@ struct StackEntry {
   double t_end = -kInf;
 };
 
+StackEntry::StackEntry() = default;
+
 }  // namespace
 
 // Reused from one search to the next; every search starts by resetting it.
@@ -54,6 +61,7 @@ struct SearchMemory {
   HitList hits;
   TokenScan relevant;  // the tokens of the positions a scan must visit
   OccurrenceBounds bounds;
+  HitDeadline deadline;  // of the current scan's candidates
   CellPool cells;
   std::vector<StackEntry> stack;
   SpanTable spans{};  // zero but for the slots in spans_written
@@ -117,6 +125,9 @@ class Search {
   // Emits e when it meets the pattern-wide bounds; true when it was emitted.
   bool complete(const StackEntry& e);
   bool midstream_active(uint64_t used) const;
+  // The elements a branch that has matched `used` scans for: the pending
+  // ones, only the first of them when the pattern is ordered.
+  uint64_t candidates_of(uint64_t used) const;
 
   const Engine& engine_;
   const Pattern& pattern_;
@@ -167,9 +178,7 @@ Status Search::run() {
     // A branch whose pending elements no longer fit in the rest of the
     // stream is dropped before its scan.
     if (e.pos < s_.len && (!prune_ || m_.bounds.reachable(pending, e.pos))) {
-      const uint64_t candidates = pattern_.ordered ? (pending & (~pending + 1)) : pending;
-      tests_.build(m_.tables, candidates, e.state.has_last ? std::optional<TokenId>(e.state.last_token) : std::nullopt,
-                   m_.spans);
+      tests_.build(m_.tables, candidates_of(e.used), e.state.has_last ? &e.state.last_token : nullptr, m_.spans);
       // With nothing that could hit, the scan could push nothing: skip it.
       if (!m_.tables.nothing_to_match()) ok = scan(e);
     }
@@ -177,6 +186,11 @@ Status Search::run() {
     if (!ok) return cancelled();
   }
   return ok_status();
+}
+
+uint64_t Search::candidates_of(uint64_t used) const {
+  const uint64_t pending = ~used & engine_.full_mask;
+  return pattern_.ordered ? (pending & (~pending + 1)) : pending;
 }
 
 bool Search::midstream_active(uint64_t used) const {
@@ -197,6 +211,11 @@ bool Search::scan(StackEntry& e) {
   m_.relevant.clear();
   tests_.scan_tokens(m_.tables, mid_active ? &pattern_.midstream->trie : nullptr, m_.relevant);
   const bool cut_live = has_start && max_dt < kInf;
+  // Past the candidates' time bounds, on a stream whose times never go back,
+  // nothing further can hit: the scan ends at the first such position.
+  // Whether the times never go back is asked only once a position is past
+  // those bounds, as the walk over the times costs more than most scans.
+  const bool deadline_live = m_.deadline.set(pattern_, candidates_of(e.used), st.has_last, st.last_time);
 
   for (size_t p = e.pos; p < s_.len; ++p) {
     if (cancel_.poll()) return false;
@@ -207,15 +226,16 @@ bool Search::scan(StackEntry& e) {
       p = q;
       if (p == s_.len) break;
     }
+    // The time is read only where a step needs it: most visited positions
+    // fail on their token or value alone.
     const TokenId x = s_.tokens[p];
-    const double t = s_.times[p];
     const double v = s_.value_at(p);
 
     // 1. Duration cut.
-    if (has_start && t - e.t_start > max_dt) break;
+    if (cut_live && s_.times[p] - e.t_start > max_dt) break;
     // 2. Midstream collection.
     if (mid_active && pattern_.midstream->trie.match_at(s_, p, &cancel_))
-      collector_update_in_place(pattern_.midstream->collector, st.mid_collected, x, t);
+      collector_update_in_place(pattern_.midstream->collector, st.mid_collected, x, s_.times[p]);
     // 3. Mapped block test.
     const bool mapped_blocked = !m_.tables.resolved.empty() && tests_.mapped_block(m_.tables, x, v);
     // 4. Token block test.
@@ -234,12 +254,14 @@ bool Search::scan(StackEntry& e) {
       continue;
     }
     // 7. Match test.
-    const double dt = st.has_last ? t - st.last_time : 0.0;
-    tests_.hit_test(m_.tables, p, x, t, v, dt, st.has_last, st.last_time, m_.hits);
+    tests_.hit_test(m_.tables, p, x, v, st.has_last, st.last_time, m_.hits);
     // 8. No element hit: scan on. 9. Hits: branch on them and end this scan; the
     // continuation that branch() pushes when a hit may backtrack resumes it at p + 1.
-    if (m_.hits.empty()) continue;
-    branch(e, p, x, t);
+    if (m_.hits.empty()) {
+      if (deadline_live && m_.deadline.passed(s_.times[p]) && m_.bounds.sorted(cancel_)) break;
+      continue;
+    }
+    branch(e, p, x, s_.times[p]);
     break;
   }
   return true;
