@@ -13,7 +13,7 @@ import yaml
 from polars.testing import assert_frame_equal
 from task_gen import meds_frame
 
-from tidemark_corpus import Corpus, cli, scale
+from tidemark_corpus import Corpus, atomic_write, cli, scale
 from tidemark_corpus.tasks import Task
 
 TASK = yaml.safe_load("""
@@ -143,7 +143,7 @@ def test_interrupted_write_leaves_no_label_file(dataset, tmp_path, monkeypatch):
     def fail(*args, **kwargs):
         raise KeyboardInterrupt
 
-    monkeypatch.setattr(scale.pq, "write_table", fail)
+    monkeypatch.setattr(atomic_write.pq, "write_table", fail)
     assert cli.main(["run", str(task), "--data", str(meds), "--out", str(tmp_path / "out"), "--quiet"]) == 130
     assert [p for p in (tmp_path / "out").rglob("*") if p.is_file()] == []
 

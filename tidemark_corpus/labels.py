@@ -1,14 +1,12 @@
 """Writing labels in the MEDS label schema as one Parquet file."""
 
-import os
-import tempfile
 from pathlib import Path
 from typing import Any
 
 import numpy as np
 import pyarrow as pa
-import pyarrow.parquet as pq
 
+from .atomic_write import write_parquet
 from .frames import to_arrow, to_numpy
 
 LABEL_SCHEMA = pa.schema(
@@ -74,14 +72,5 @@ def write_labels(
             "labels: no value column; name one of boolean_value, integer_value, float_value or categorical_value"
         )
     labels = pa.Table.from_arrays([_label_column(table, f, sources[f.name]) for f in LABEL_SCHEMA], schema=LABEL_SCHEMA)
-    target = Path(path)
-    target.parent.mkdir(parents=True, exist_ok=True)
-    fd, staging = tempfile.mkstemp(prefix=f".{target.name}.", dir=target.parent)
-    os.close(fd)
-    try:
-        pq.write_table(labels, staging)
-        os.replace(staging, target)
-    except BaseException:
-        Path(staging).unlink(missing_ok=True)
-        raise
+    write_parquet(labels, Path(path))
     return labels

@@ -11,7 +11,6 @@ pattern's matches), `labels/<shard>` (the label columns, one row per event) and
 import contextlib
 import os
 import re
-import tempfile
 from collections.abc import Iterator
 from dataclasses import dataclass
 from pathlib import Path
@@ -19,8 +18,8 @@ from typing import Any
 
 import numpy as np
 import pyarrow as pa
-import pyarrow.parquet as pq
 
+from .atomic_write import write_parquet
 from .corpus import Corpus
 from .labels import LABEL_SCHEMA
 from .meds import shard_files
@@ -73,20 +72,6 @@ def _load(task: Task, unit: Unit) -> Corpus:
     return Corpus.from_meds(unit.source, unit="us", columns=task.columns, rows=rows)
 
 
-def _write(table: pa.Table, target: Path) -> None:
-    """Writes `table` to `target` under a temporary name, renamed once complete, so an
-    interrupted run never leaves a file that looks complete."""
-    target.parent.mkdir(parents=True, exist_ok=True)
-    fd, staging = tempfile.mkstemp(prefix=f".{target.name}.", suffix=".partial", dir=target.parent)
-    os.close(fd)
-    try:
-        pq.write_table(table, staging)
-        os.replace(staging, target)
-    except BaseException:
-        Path(staging).unlink(missing_ok=True)
-        raise
-
-
 def _construct_outputs(task: Task, corpus: Corpus, name: str) -> Iterator[tuple[str, pa.Table]]:
     """Each file of the `tidemark:` section for a unit named `name`, relative to the
     output folder, and its table."""
@@ -104,11 +89,11 @@ def run_unit(raw: dict[str, Any], source: str, unit: Unit, out_dir: str) -> int:
     task = Task.from_dict(raw, source)
     corpus = _load(task, unit)
     for relative, table in _construct_outputs(task, corpus, unit.out):
-        _write(table, Path(out_dir) / relative)
+        write_parquet(table, Path(out_dir) / relative)
     if task.config is None:
         return 0
     labels = task.run(corpus)
-    _write(labels.to_arrow().cast(LABEL_SCHEMA), Path(out_dir) / unit.out)
+    write_parquet(labels.to_arrow().cast(LABEL_SCHEMA), Path(out_dir) / unit.out)
     return labels.height
 
 
