@@ -216,15 +216,17 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
     both = np.concatenate([distinct_sorted(event_subjects), distinct_sorted(static_subjects)])
     subject_ids = distinct_sorted(np.sort(both)).astype(np.int64)
 
+    times = keys[order]
     if keys.dtype == np.int64:
+        # (time - epoch) / unit, exact in integers until the one division, done in place.
         epoch_us = int(layout.epoch.astype(np.int64))
-        times = (keys[order] - epoch_us) / unit_us
-    else:
-        times = keys[order].astype(np.float64)
+        if epoch_us:
+            times -= epoch_us
+        times = np.true_divide(times, unit_us)
     return {
         "subject_ids": subject_ids,
         "offsets": _offsets(event_subjects, subject_ids),
-        "times": np.ascontiguousarray(times, dtype=np.float64),
+        "times": times,
         "values": values[order],
         "code_index": code_index[order],
         "vocabulary": vocabulary,
