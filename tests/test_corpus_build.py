@@ -171,3 +171,45 @@ def test_nanoseconds_are_refused_not_truncated():
     )
     with pytest.raises(ValueError, match="has nanoseconds for subject 4 at row 1; a corpus keeps microseconds"):
         Corpus.from_frame(table, value=None)
+
+
+SECONDS = [None, 0, 86_400, 172_800, None, 3 * 86_400]
+
+
+@pytest.mark.parametrize(
+    "kind",
+    [pa.timestamp("s"), pa.timestamp("ms"), pa.timestamp("us"), pa.timestamp("ns"), pa.date32(), pa.date64()],
+)
+def test_every_arrow_time_type_reads_as_microseconds(kind):
+    # Sliced chunks: null bitmaps and values are read at each chunk's offset.
+    per = {"s": 1, "ms": 1_000, "us": 1_000_000, "ns": 1_000_000_000}
+    scale = 1 / 86_400 if kind == pa.date32() else 1_000 if kind == pa.date64() else per[kind.unit]
+    stored = [None if s is None else int(s * scale) for s in SECONDS]
+    padded = pa.array([7, *stored, 7], pa.int64() if pa.types.is_timestamp(kind) or kind == pa.date64() else pa.int32())
+    times = pa.chunked_array([padded.cast(kind).slice(1, 3), padded.cast(kind).slice(4, 3)])
+    values = pa.chunked_array([pa.array([9.0, 1.0, None, 2.0]).slice(1, 3), pa.array([None, 3.0, 4.0])])
+    table = pa.table({"subject_id": pa.array([1] * 6, pa.uint8()), "time": times, "code": list("abcdef"), "v": values})
+    corpus = Corpus.from_frame(table, value="v", unit="d")
+    assert corpus.times.tolist() == [0.0, 1.0, 2.0, 3.0]
+    assert corpus.static_offsets.tolist() == [0, 2] and corpus.static_code_index.tolist() == [0, 4]
+    assert corpus.static_values.tolist() == [1.0, 3.0]
+    assert np.nan_to_num(corpus.values, nan=-1).tolist() == [-1.0, 2.0, -1.0, 4.0]
+
+
+@pytest.mark.parametrize(
+    ("column", "message"),
+    [
+        ("time", "time 157753180800000 \\(timestamp\\[s\\]\\) is out of the microsecond range for subject 1 at row 1"),
+        ("subject_id", "subject id 18446744073709551615 is past the int64 range at row 1"),
+    ],
+)
+def test_values_outside_the_corpus_ranges_are_refused(column, message):
+    table = pa.table(
+        {
+            "subject_id": pa.array([1, 1 if column == "time" else 2**64 - 1], pa.uint64()),
+            "time": pa.array([0, 157_753_180_800 * 1_000 if column == "time" else 0], pa.timestamp("s")),
+            "code": ["a", "b"],
+        }
+    )
+    with pytest.raises(ValueError, match=message):
+        Corpus.from_frame(table, value=None)

@@ -1,7 +1,7 @@
 """Reading, coding and querying a corpus stay clear of modules whose import costs more
 than the work: pandas (most of a second; Arrow imports it for many of its conversions)
-and, without a progress bar, tqdm; a saved corpus also of Arrow's compute module (its
-import builds the docs of every function)."""
+Arrow's compute module (its import builds the docs of every function) and, without a
+progress bar, tqdm."""
 
 import subprocess
 import sys
@@ -25,7 +25,7 @@ else:
 p = Pattern()
 p.add_event("ADMIT")
 corpus.match(p), corpus.count(p), corpus.annotate([AnnotationSpec.future_occurrence("a", "ADMIT", 1.0)])
-costly = ["pandas", "tqdm"] + (["pyarrow.compute"] if step == "saved" else [])
+costly = ["pandas", "tqdm", "pyarrow.compute"]
 print(*sorted(m for m in costly if m in sys.modules))
 """
 

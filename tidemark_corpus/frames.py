@@ -7,6 +7,7 @@ import numpy as np
 import polars as pl
 import pyarrow as pa
 
+from .arrow_numpy import first_null, nulls, stored
 from .durations import check_unit
 from .ordering import distinct_sorted, is_ordered, stable_order
 from .rows import RowOrigin
@@ -51,23 +52,6 @@ def to_arrow(frame: Any) -> pa.Table:
     raise TypeError(f"frame: expected a polars or pandas DataFrame or a pyarrow Table, got {type(frame).__name__}")
 
 
-def to_numpy(column: pa.ChunkedArray, dtype: Any) -> np.ndarray:
-    """A chunked Arrow column as one NumPy array of `dtype` (booleans included), read
-    from the chunks' value buffers (null rows hold whatever the buffer holds): Arrow's
-    own conversions, like its null filling and its arrays from Python or NumPy data,
-    import pandas when it is installed, which costs most of a second."""
-    wanted = np.dtype(dtype)
-    stored = np.dtype(np.uint8) if wanted == np.bool_ else wanted
-    column = column.cast(pa.from_numpy_dtype(stored))
-    parts = [
-        np.frombuffer(chunk.buffers()[1], dtype=stored, count=len(chunk), offset=chunk.offset * stored.itemsize)
-        for chunk in column.chunks
-        if len(chunk)
-    ]
-    joined = np.concatenate(parts) if parts else np.zeros(0, dtype=stored)
-    return joined.view(wanted)
-
-
 def _column(table: pa.Table, name: str, role: str, origin: RowOrigin) -> pa.ChunkedArray:
     if name not in table.column_names:
         where = f" in {origin.files[0]}" if len(origin.files) == 1 else ""
@@ -75,27 +59,53 @@ def _column(table: pa.Table, name: str, role: str, origin: RowOrigin) -> pa.Chun
     return table.column(name)
 
 
-def _nulls(column: pa.ChunkedArray) -> np.ndarray:
-    """Which rows of the column are null."""
-    if column.null_count == 0:
-        return np.zeros(len(column), dtype=bool)
-    return to_numpy(column.is_null(), bool)
-
-
-def _first_null(column: pa.ChunkedArray) -> int | None:
-    if column.null_count == 0:
-        return None
-    return int(np.flatnonzero(_nulls(column))[0])
-
-
 def _subjects(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     column = _column(table, layout.subject, "subject", origin)
     if not pa.types.is_integer(column.type):
         raise TypeError(f"subject column {layout.subject!r}: expected integers, got {column.type}")
-    row = _first_null(column)
+    row = first_null(column)
     if row is not None:
         raise ValueError(f"null subject id at {origin.describe(row)}")
-    return to_numpy(column.cast(pa.int64()), np.int64)
+    ids = stored(column)
+    if ids.dtype == np.uint64 and len(ids) and ids.max() > np.iinfo(np.int64).max:
+        row = int(np.argmax(ids > np.iinfo(np.int64).max))
+        raise ValueError(f"subject id {ids[row]} is past the int64 range at {origin.describe(row)}")
+    return ids.astype(np.int64, copy=False)
+
+
+# Microseconds per stored unit of a timestamp type.
+_MICROS_PER = {"s": 1_000_000, "ms": 1_000, "us": 1}
+
+
+def _micros(column: pa.ChunkedArray, present: np.ndarray, subjects: np.ndarray, origin: RowOrigin) -> np.ndarray:
+    """Timestamps or dates as integer microseconds; times finer than a microsecond or
+    outside the microsecond range are refused, naming the first such row."""
+    kind = column.type
+    raw = stored(column).astype(np.int64, copy=False)
+    if pa.types.is_timestamp(kind) and kind.unit == "ns":
+        finer = np.flatnonzero((raw % 1000 != 0) & present)
+        if len(finer):
+            row = int(finer[0])
+            raise ValueError(
+                f"time {column[row]} has nanoseconds for subject {subjects[row]} at {origin.describe(row)}; "
+                "a corpus keeps microseconds: round the times first"
+            )
+        return raw // 1000
+    if pa.types.is_timestamp(kind):
+        per = _MICROS_PER[kind.unit]
+    else:  # days or milliseconds
+        per = 86_400_000_000 if pa.types.is_date32(kind) else 1_000
+    if per == 1:
+        return raw
+    limit = np.iinfo(np.int64).max // per
+    outside = np.flatnonzero((np.abs(raw) > limit) & present)
+    if len(outside):
+        row = int(outside[0])
+        raise ValueError(
+            f"time {raw[row]} ({kind}) is out of the microsecond range for subject {subjects[row]} "
+            f"at {origin.describe(row)}"
+        )
+    return raw * per
 
 
 def _time_keys(
@@ -105,21 +115,12 @@ def _time_keys(
     datetimes, the number itself for numeric times (already in the corpus unit). The
     keys of rows without a time are meaningless."""
     column = _column(table, layout.time, "time", origin)
-    present = ~_nulls(column)
+    present = ~nulls(column)
     kind = column.type
-    if pa.types.is_timestamp(kind) and kind.unit == "ns":
-        nanos = to_numpy(column.cast(pa.int64()), np.int64)
-        finer = np.flatnonzero((nanos % 1000 != 0) & present)
-        if len(finer):
-            row = int(finer[0])
-            raise ValueError(
-                f"time {column[row]} has nanoseconds for subject {subjects[row]} at {origin.describe(row)}; "
-                "a corpus keeps microseconds: round the times first"
-            )
     if pa.types.is_timestamp(kind) or pa.types.is_date(kind):
-        return to_numpy(column.cast(pa.timestamp("us")).cast(pa.int64()), np.int64), present
+        return _micros(column, present, subjects, origin), present
     if pa.types.is_integer(kind) or pa.types.is_floating(kind):
-        keys = to_numpy(column.cast(pa.float64()), np.float64)
+        keys = stored(column).astype(np.float64)
         bad = np.flatnonzero(~np.isfinite(keys) & present)
         if len(bad):
             row = int(bad[0])
@@ -134,7 +135,7 @@ def _codes(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndar
     A dictionary-encoded column (as Parquet text columns are read) is used as it is:
     the texts are touched once per distinct code, not once per row."""
     column = _column(table, layout.code, "code", origin)
-    row = _first_null(column)
+    row = first_null(column)
     if row is not None:
         raise ValueError(f"null code for subject {subjects[row]} at {origin.describe(row)}")
     if not pa.types.is_dictionary(column.type) or not _is_text(column.type.value_type):
@@ -144,8 +145,8 @@ def _codes(table: pa.Table, layout: Layout, origin: RowOrigin, subjects: np.ndar
     column = column.unify_dictionaries()
     if column.num_chunks == 0:
         return np.zeros(0, dtype=np.int32), []
-    texts = pl.Series(column.chunk(0).dictionary).to_numpy().astype(object)
-    indices = to_numpy(pa.chunked_array([c.indices for c in column.chunks]), np.int32)
+    texts = np.array(column.chunk(0).dictionary.to_pylist(), dtype=object)
+    indices = stored(pa.chunked_array([c.indices for c in column.chunks])).astype(np.int32, copy=False)
     used = np.flatnonzero(np.bincount(indices, minlength=len(texts)))
     order = used[np.argsort(texts[used], kind="stable")]
     rank = np.full(len(texts), -1, dtype=np.int32)
@@ -163,8 +164,8 @@ def _values(table: pa.Table, layout: Layout, origin: RowOrigin) -> np.ndarray:
     column = _column(table, layout.value, "value", origin)
     if not (pa.types.is_integer(column.type) or pa.types.is_floating(column.type) or pa.types.is_null(column.type)):
         raise TypeError(f"value column {layout.value!r}: expected numbers, got {column.type}")
-    values = to_numpy(column.cast(pa.float64()), np.float64)
-    values[_nulls(column)] = np.nan
+    values = stored(column).astype(np.float64)
+    values[nulls(column)] = np.nan
     return values
 
 
@@ -215,15 +216,17 @@ def code_table(table: pa.Table, layout: Layout, origin: RowOrigin | None = None)
     both = np.concatenate([distinct_sorted(event_subjects), distinct_sorted(static_subjects)])
     subject_ids = distinct_sorted(np.sort(both)).astype(np.int64)
 
+    times = keys[order]
     if keys.dtype == np.int64:
+        # (time - epoch) / unit, exact in integers until the one division, done in place.
         epoch_us = int(layout.epoch.astype(np.int64))
-        times = (keys[order] - epoch_us) / unit_us
-    else:
-        times = keys[order].astype(np.float64)
+        if epoch_us:
+            times -= epoch_us
+        times = np.true_divide(times, unit_us)
     return {
         "subject_ids": subject_ids,
         "offsets": _offsets(event_subjects, subject_ids),
-        "times": np.ascontiguousarray(times, dtype=np.float64),
+        "times": times,
         "values": values[order],
         "code_index": code_index[order],
         "vocabulary": vocabulary,

@@ -6,8 +6,9 @@ from typing import Any
 import numpy as np
 import pyarrow as pa
 
+from .arrow_numpy import nulls
 from .atomic_write import write_parquet
-from .frames import to_arrow, to_numpy
+from .frames import to_arrow
 
 LABEL_SCHEMA = pa.schema(
     [
@@ -32,7 +33,7 @@ def _label_column(table: pa.Table, field: pa.Field, source: str | None) -> pa.Ar
     except (pa.ArrowInvalid, pa.ArrowNotImplementedError) as exc:
         raise TypeError(f"{field.name}: column {source!r} of type {column.type} is not {field.type}") from exc
     if not field.nullable and cast.null_count:
-        row = int(np.flatnonzero(to_numpy(cast.is_null(), bool))[0])
+        row = int(np.flatnonzero(nulls(cast))[0])
         raise ValueError(f"{field.name}: column {source!r} is null at row {row}")
     return cast.combine_chunks()
 

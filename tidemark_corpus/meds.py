@@ -66,11 +66,24 @@ def read_code_metadata(path: str | Path) -> pl.DataFrame:
     return codes.with_columns(pl.col("code").cast(pl.String))
 
 
-def _check_columns(file: Path, wanted: list[str]) -> None:
-    names = pq.read_schema(file).names
+def _footer(file: Path, wanted: list[str]) -> pq.FileMetaData:
+    """The shard's Parquet footer, once its columns are checked."""
+    meta = pq.read_metadata(file)
+    names = meta.schema.names
     missing = [c for c in wanted if c not in names]
     if missing:
         raise KeyError(f"{file}: column(s) {missing} not found; columns are {names}")
+    return meta
+
+
+def _may_hold_nulls(meta: pq.FileMetaData, column: str) -> bool:
+    """Whether the footer's statistics leave room for a null in `column`."""
+    index = meta.schema.names.index(column)
+    for g in range(meta.num_row_groups):
+        stats = meta.row_group(g).column(index).statistics
+        if stats is None or not stats.has_null_count or stats.null_count > 0:
+            return True
+    return False
 
 
 def _read_all(files: Sequence[Path], wanted: list[str], code: str, shown: Any) -> tuple[pa.Table, RowOrigin]:
@@ -78,7 +91,7 @@ def _read_all(files: Sequence[Path], wanted: list[str], code: str, shown: Any) -
     dictionary-encoded as they are stored (texts touched once per distinct code)."""
     shards = []
     for file in files:
-        _check_columns(file, wanted)
+        _footer(file, wanted)
         shards.append(pq.ParquetFile(file, read_dictionary=[code]).read(columns=wanted))
         shown.update(1)
     sizes = np.array([t.num_rows for t in shards], dtype=np.int64)
@@ -86,13 +99,14 @@ def _read_all(files: Sequence[Path], wanted: list[str], code: str, shown: Any) -
     return pa.concat_tables(shards, promote_options="permissive"), RowOrigin([str(f) for f in files], starts)
 
 
-def _kept_row_finder(files: Sequence[Path], keep: pl.Expr) -> Callable[[int], tuple[int, int]]:
-    """For the rows the filter `keep` kept from the shards, in order: the shard and row
-    within it of kept row k, found by reading the shards again (only an error needs it)."""
+def _kept_row_finder(files: Sequence[Path], keeps: list[pl.Expr]) -> Callable[[int], tuple[int, int]]:
+    """For the rows the filters `keeps` (one per shard) kept from the shards, in order:
+    the shard and row within it of kept row k, found by reading the shards again (only
+    an error needs it)."""
 
     def find(row: int) -> tuple[int, int]:
         passed = 0
-        for i, file in enumerate(files):
+        for i, (file, keep) in enumerate(zip(files, keeps)):
             rows = pl.scan_parquet(file).with_row_index(ROW).filter(keep).select(ROW).collect()[ROW]
             if row < passed + len(rows):
                 return i, int(rows[row - passed])
@@ -106,13 +120,13 @@ def _read_kept(
     files: Sequence[Path], wanted: list[str], code: str, rows: pl.Expr, progress: bool, shown: Any
 ) -> tuple[pa.Table, RowOrigin]:
     """The rows of the shards for which `rows` holds (and those with a null code, which
-    coding refuses), read by polars, whose reader decodes the other columns only for
-    rows that pass the filter. Without a progress bar, all shards are one query, which
-    polars reads in parallel."""
-    keep = rows | pl.col(code).is_null()
-    scans = []
+    coding refuses, unless the shard's statistics show it has none), read by polars,
+    whose reader decodes the other columns only for rows that pass the filter. Without
+    a progress bar, all shards are one query, which polars reads in parallel."""
+    scans, keeps = [], []
     for file in files:
-        _check_columns(file, wanted)
+        keep = rows | pl.col(code).is_null() if _may_hold_nulls(_footer(file, wanted), code) else rows
+        keeps.append(keep)
         # Codes come out dictionary-encoded, as coding wants them.
         scans.append(pl.scan_parquet(file).select(wanted).filter(keep).with_columns(pl.col(code).cast(pl.Categorical)))
     if not progress:
@@ -123,7 +137,7 @@ def _read_kept(
             parts.append(scan.collect())
             shown.update(1)
     table = pl.concat(parts, how="vertical_relaxed").to_arrow()
-    return table, RowOrigin([str(f) for f in files], find=_kept_row_finder(files, keep))
+    return table, RowOrigin([str(f) for f in files], find=_kept_row_finder(files, keeps))
 
 
 def read_shards(
