@@ -3,6 +3,7 @@
 import math
 
 import pytest
+from builder_messages import at_least, length
 from hypothesis import given
 from hypothesis import strategies as st
 from matching import fresh_token, refuses, run, slots, stream_of, strings_held
@@ -80,14 +81,6 @@ MIXED = (
     "use the plural value-constraint arguments with block_tokens"
 )
 BOTH, PLURAL = "use either block_token or block_tokens, not both", "plural block value constraints require block_tokens"
-
-
-def length(name, n, got, least="length {}", of="block_tokens"):
-    return f"{name} must have {least.format(n)} to match {of} (got {got})"
-
-
-def at_least(name, n, got, of):
-    return length(name, n, got, "at least {} entries", of)
 
 
 TIME_REFUSALS = [
