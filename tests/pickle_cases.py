@@ -57,6 +57,7 @@ def patterns():
                 [0, {"a": {"match": ["b", "c"], "max_dt": 2.0}, ("b",): {"match": [["c", "a"]], "block": "x"}}],
                 dict(default={"match": "x", "min_val": [1.0]}),
             ),
+            ("add_mapped_event", [2**64 - 1, {"c": {"match": "x"}}], {}),  # a source that never matches is kept
             ordered=False,
         ),
         "midstream": with_elements(

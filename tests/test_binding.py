@@ -19,10 +19,18 @@ def query():
     return TideQuery(Pattern())
 
 
+V, SS, AS, SPEC = tidemark.vocab_ids, tidemark.state_spans, tidemark.annotate_stream, SPECS[0]
+VEC = "Can't extract `str` to `Vec`"
+
+
+def conv(arg, got, to):
+    return f"argument '{arg}': '{got}' object cannot be converted to '{to}'"
+
+
 @pytest.mark.parametrize(
     "call, message",
     [
-        (lambda: tidemark.vocab_ids(), "vocab_ids() missing 1 required positional argument: 'tokens'"),
+        (lambda: V(), "vocab_ids() missing 1 required positional argument: 'tokens'"),
         (
             lambda: query().match_stream(),
             "TideQuery.match_stream() missing 2 required positional arguments: 'tokens' and 'times'",
@@ -35,9 +43,9 @@ def query():
             lambda: query().match_stream(times=[]),
             "TideQuery.match_stream() missing 1 required positional argument: 'tokens'",
         ),
-        (lambda: tidemark.vocab_ids([], tokenz=1), "vocab_ids() got an unexpected keyword argument 'tokenz'"),
-        (lambda: tidemark.vocab_ids([], tokens=[]), "vocab_ids() got multiple values for argument 'tokens'"),
-        (lambda: tidemark.vocab_ids([], []), "vocab_ids() takes 1 positional argument but 2 were given"),
+        (lambda: V([], tokenz=1), "vocab_ids() got an unexpected keyword argument 'tokenz'"),
+        (lambda: V([], tokens=[]), "vocab_ids() got multiple values for argument 'tokens'"),
+        (lambda: V([], []), "vocab_ids() takes 1 positional argument but 2 were given"),
         (
             lambda: Pattern(0, 1, 2, 3, True, "none", 6),
             "Pattern.__new__() takes from 0 to 6 positional arguments but 7 were given",
@@ -47,63 +55,30 @@ def query():
         (lambda: Pattern(1, min_dt=2), "Pattern.__new__() got multiple values for argument 'min_dt'"),
         # Conversions: each names the argument it failed on.
         (lambda: Pattern(min_dt="x"), "argument 'min_dt': must be real number, not str"),
-        (lambda: Pattern(ordered=1), "argument 'ordered': 'int' object cannot be converted to 'PyBool'"),
-        (lambda: Pattern(ordered=np.int8(1)), "argument 'ordered': 'int8' object cannot be converted to 'PyBool'"),
-        (lambda: Pattern().add_event(3), "argument 'match_token': 'int' object cannot be converted to 'PyString'"),
-        (lambda: tidemark.vocab_ids("abc"), "argument 'tokens': Can't extract `str` to `Vec`"),
-        (lambda: tidemark.vocab_ids(5), "argument 'tokens': 'int' object cannot be converted to 'Sequence'"),
-        (lambda: tidemark.vocab_ids(["a", 1]), "argument 'tokens': 'int' object cannot be converted to 'PyString'"),
-        (
-            lambda: Pattern().add_event_set(NotIterable()),
-            "argument 'match_tokens': 'NotIterable' object cannot be converted to 'Sequence'",
-        ),
-        (lambda: Pattern().add_event_seq(["a", "b"]), "argument 'match_seqs': Can't extract `str` to `Vec`"),
+        (lambda: Pattern(ordered=1), conv("ordered", "int", "PyBool")),
+        (lambda: Pattern(ordered=np.int8(1)), conv("ordered", "int8", "PyBool")),
+        (lambda: Pattern().add_event(3), conv("match_token", "int", "PyString")),
+        (lambda: V("abc"), f"argument 'tokens': {VEC}"),
+        (lambda: V(5), conv("tokens", "int", "Sequence")),
+        (lambda: V(["a", 1]), conv("tokens", "int", "PyString")),
+        (lambda: Pattern().add_event_set(NotIterable()), conv("match_tokens", "NotIterable", "Sequence")),
+        (lambda: Pattern().add_event_seq(["a", "b"]), f"argument 'match_seqs': {VEC}"),
         (lambda: query().match_stream(["a"], ["x"]), "argument 'times': must be real number, not str"),
-        (
-            lambda: query().match_stream(["a"], [0], 3),
-            "argument 'values': 'int' object cannot be converted to 'Sequence'",
-        ),
-        (
-            lambda: Pattern().add_event_set(["a"], require_nan_vals=[1]),
-            "argument 'require_nan_vals': 'int' object cannot be converted to 'PyBool'",
-        ),
-        (
-            lambda: Pattern().add_event_seq([["a"]], min_vals=[1.0]),
-            "argument 'min_vals': 'float' object cannot be converted to 'Sequence'",
-        ),
-        (lambda: TideQuery([]), "argument 'pattern': 'list' object cannot be converted to 'Pattern'"),
-        (
-            lambda: query().match_preprocessed([]),
-            "argument 'stream': 'list' object cannot be converted to 'PreprocessedStream'",
-        ),
-        (lambda: tidemark.state_spans("x", [0.0], MACHINE), "argument 'tokens': Can't extract `str` to `Vec`"),
-        (
-            lambda: tidemark.state_spans(["x"], [0.0], 3),
-            "argument 'machine': 'int' object cannot be converted to 'StateMachine'",
-        ),
-        (
-            lambda: tidemark.state_spans(["x"], [0.0], MACHINE, None, 1),
-            "argument 'include_invalid': 'int' object cannot be converted to 'PyBool'",
-        ),
-        (
-            lambda: tidemark.annotate_stream(["x"], [0.0], [SPECS[0], 1]),
-            "argument 'specs': 'int' object cannot be converted to 'AnnotationSpec'",
-        ),
-        (
-            lambda: tidemark.annotate_stream(["x"], [0.0], SPECS[0]),
-            "argument 'specs': 'AnnotationSpec' object cannot be converted to 'Sequence'",
-        ),
-        (lambda: tidemark.annotate_stream(["x"], [0.0], "f"), "argument 'specs': Can't extract `str` to `Vec`"),
+        (lambda: query().match_stream(["a"], [0], 3), conv("values", "int", "Sequence")),
+        (lambda: Pattern().add_event_set(["a"], require_nan_vals=[1]), conv("require_nan_vals", "int", "PyBool")),
+        (lambda: Pattern().add_event_seq([["a"]], min_vals=[1.0]), conv("min_vals", "float", "Sequence")),
+        (lambda: TideQuery([]), conv("pattern", "list", "Pattern")),
+        (lambda: query().match_preprocessed([]), conv("stream", "list", "PreprocessedStream")),
+        (lambda: SS("x", [0.0], MACHINE), f"argument 'tokens': {VEC}"),
+        (lambda: SS(["x"], [0.0], 3), conv("machine", "int", "StateMachine")),
+        (lambda: SS(["x"], [0.0], MACHINE, None, 1), conv("include_invalid", "int", "PyBool")),
+        (lambda: AS(["x"], [0.0], [SPEC, 1]), conv("specs", "int", "AnnotationSpec")),
+        (lambda: AS(["x"], [0.0], SPEC), conv("specs", "AnnotationSpec", "Sequence")),
+        (lambda: AS(["x"], [0.0], "f"), f"argument 'specs': {VEC}"),
         # annotate_stream converts in the order tokens, times, specs, values.
-        (lambda: tidemark.annotate_stream("x", [0.0], 1, 2), "argument 'tokens': Can't extract `str` to `Vec`"),
-        (
-            lambda: tidemark.annotate_stream(["x"], [0.0], 1, 2),
-            "argument 'specs': 'int' object cannot be converted to 'Sequence'",
-        ),
-        (
-            lambda: tidemark.annotate_stream(["x"], [0.0], [], 2),
-            "argument 'values': 'int' object cannot be converted to 'Sequence'",
-        ),
+        (lambda: AS("x", [0.0], 1, 2), f"argument 'tokens': {VEC}"),
+        (lambda: AS(["x"], [0.0], 1, 2), conv("specs", "int", "Sequence")),
+        (lambda: AS(["x"], [0.0], [], 2), conv("values", "int", "Sequence")),
     ],
 )
 def test_binding_and_conversion_errors(call, message):
@@ -113,8 +88,8 @@ def test_binding_and_conversion_errors(call, message):
 STREAM_CALLS = {
     "match_stream": QUERY.match_stream,
     "preprocess": QUERY.preprocess,
-    "state_spans": lambda tokens, times, values: tidemark.state_spans(tokens, times, MACHINE, values),
-    "annotate_stream": lambda tokens, times, values: tidemark.annotate_stream(tokens, times, SPECS, values),
+    "state_spans": lambda tokens, times, values: SS(tokens, times, MACHINE, values),
+    "annotate_stream": lambda tokens, times, values: AS(tokens, times, SPECS, values),
 }
 
 
@@ -131,19 +106,13 @@ def test_stream_lengths_must_agree(entry, times, values, message):
     refuses(ValueError, message, STREAM_CALLS[entry], ["a", "b", "c"], times, values)
 
 
-class Floaty:
-    def __float__(self):
-        return 2.5
+def _raise(e):
+    raise e
 
 
-class Indexy:
-    def __index__(self):
-        return 3
-
-
-class Broken:
-    def __float__(self):
-        raise ValueError("no float here")
+Floaty = type("Floaty", (), {"__float__": lambda self: 2.5})
+Indexy = type("Indexy", (), {"__index__": lambda self: 3})
+Broken = type("Broken", (), {"__float__": lambda self: _raise(ValueError("no float here"))})
 
 
 def test_scalars_accept_numbers_and_pass_other_errors_through():
@@ -159,9 +128,8 @@ def test_string_lists_accept_any_sequence_of_str():
     class Str(str):
         pass
 
-    ids = tidemark.vocab_ids(("p", "q"))
-    assert tidemark.vocab_ids(np.array(["p", "q"])) == ids
-    assert tidemark.vocab_ids([Str("p"), "q"]) == ids
+    ids = V(("p", "q"))
+    assert V(np.array(["p", "q"])) == ids == V([Str("p"), "q"])
 
 
 def test_shrinking_list_during_conversion_is_safe():
@@ -176,9 +144,8 @@ def test_shrinking_list_during_conversion_is_safe():
     Pattern().add_event_set(["a", "b"], min_vals=values)
 
 
-def test_float_lists_read_byte_swapped_arrays():
+def test_builder_float_lists_read_byte_swapped_arrays():
+    # Stream times and values in every layout: test_stream_columns.
     p = Pattern()
     p.add_event_set(["a"], min_vals=np.array([1.0], dtype=">f8"))
-    swapped = np.array([0.0, 1.0], dtype=">f8")
-    r = TideQuery(p).match_stream(["a", "a"], swapped, np.array([0.5, 1.5], dtype=">f8"))
-    assert r["m_start"].tolist() == [1] and r["t_start"].tolist() == [1.0]
+    assert TideQuery(p).match_stream(["a", "a"], [0, 1], [0.5, 1.5])["m_start"].tolist() == [1]

@@ -3,6 +3,7 @@
 import math
 
 import pytest
+from builder_messages import at_least
 from hypothesis import given
 from hypothesis import strategies as st
 from matching import refuses, slots, stream_of
@@ -108,15 +109,11 @@ def test_single_key_map_equals_the_static_event(min_dt, width, block, stream):
             TypeError,
             "'float' object cannot be converted to 'Sequence'",
         ),
-        (
-            (0, {"a": {"match": ["x", "y"], "min_val": [1.0]}}),
-            ValueError,
-            "min_val must have at least 2 entries to match 'match' (got 1)",
-        ),
+        ((0, {"a": {"match": ["x", "y"], "min_val": [1.0]}}), ValueError, at_least("min_val", 2, 1, "'match'")),
         (
             (0, {"a": {"match": "x", "block": ["p", "q"], "block_max_val": [1.0]}}),
             ValueError,
-            "block_max_val must have at least 2 entries to match 'block' (got 1)",
+            at_least("block_max_val", 2, 1, "'block'"),
         ),
         # The map is read before the default, in the dict's order.
         ((0, {"a": {"match": 3}}, {}), ValueError, "'match' must be str, list[str], or list[list[str]]"),

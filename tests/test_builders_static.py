@@ -3,6 +3,7 @@
 import math
 
 import pytest
+from builder_messages import at_least
 from matching import fresh_token, refuses, run, spans, strings_held
 from tidemark import Pattern
 
@@ -37,43 +38,41 @@ def test_event_value_constraint(kwargs, value, hit):
     assert spans(r) == ([(0, 0)] if hit else [])
 
 
+SET, SEQ = "add_event_set", "add_event_seq"
+BLOCK_B = dict(block_token="B", block_min_val=5.0)
+
+
 @pytest.mark.parametrize(
     "p, tokens, times, values, expected",
     [
-        (then("X", "add_event", "A", block_token="B", block_min_val=5.0), "XBA", None, [NAN, 3.0, NAN], [(0, 2)]),
-        (then("X", "add_event", "A", block_token="B", block_min_val=5.0), "XBA", None, [NAN, 7.0, NAN], []),
+        (then("X", "add_event", "A", **BLOCK_B), "XBA", None, [NAN, 3.0, NAN], [(0, 2)]),
+        (then("X", "add_event", "A", **BLOCK_B), "XBA", None, [NAN, 7.0, NAN], []),
         (then("X", "add_event", "A", block_min_val=3.0, block_token=None), "XBA", None, [NAN, 5.0, NAN], [(0, 2)]),
         # Set constraints are per token; extra entries are ignored.
-        (
-            then(None, "add_event_set", ["a", "b"], min_vals=[1.0, NAN, 99.0]),
-            "aab",
-            None,
-            [0.5, 1.5, NAN],
-            [(1, 1), (2, 2)],
-        ),
+        (then(None, SET, ["a", "b"], min_vals=[1.0, NAN, 99.0]), "aab", None, [0.5, 1.5, NAN], [(1, 1), (2, 2)]),
         # A token listed twice: its first occurrence decides.
-        (then(None, "add_event_set", ["a", "a"], min_vals=[0.0, 5.0], max_vals=[1.0, 6.0]), "a", None, [5.0], []),
-        (then(None, "add_event_set", ["a"], block_min_vals=[1.0]), "a", None, None, [(0, 0)]),
-        (then(None, "add_event_set", []), "a", None, None, []),
+        (then(None, SET, ["a", "a"], min_vals=[0.0, 5.0], max_vals=[1.0, 6.0]), "a", None, [5.0], []),
+        (then(None, SET, ["a"], block_min_vals=[1.0]), "a", None, None, [(0, 0)]),
+        (then(None, SET, []), "a", None, None, []),
         # Sequence constraints are by position; a sequence's length comes from the first given list.
         (
-            then(None, "add_event_seq", [["a", "b"], ["c"]], min_vals=[[1.0], []]),
+            then(None, SEQ, [["a", "b"], ["c"]], min_vals=[[1.0], []]),
             "abcab",
             [0, 0, 1, 2, 2],
-            [0.0, 9.0, NAN, 1.0, NAN],
+            [0, 9, NAN, 1, NAN],
             [(2, 2), (3, 4)],
         ),
         (
-            then(None, "add_event_seq", [["a", "b"]], max_vals=[[5.0]], require_nan_vals=[[False, True]]),
+            then(None, SEQ, [["a", "b"]], max_vals=[[5.0]], require_nan_vals=[[False, True]]),
             "ab",
             [0, 0],
-            [1.0, 7.0],
+            [1, 7],
             [(0, 1)],
         ),
         # Block values without block sequences build no block trie.
-        (then("X", "add_event_seq", [["a"]], block_min_vals=[[1.0]]), "Xa", None, None, [(0, 1)]),
-        (then("X", "add_event_seq", [["a"]], block_seqs=[["q", "r"]]), "Xqra", [0, 1, 1, 2], None, []),
-        (then("X", "add_event_seq", [["a"]], block_seqs=[["q", "r"]]), "Xqa", None, None, [(0, 2)]),
+        (then("X", SEQ, [["a"]], block_min_vals=[[1.0]]), "Xa", None, None, [(0, 1)]),
+        (then("X", SEQ, [["a"]], block_seqs=[["q", "r"]]), "Xqra", [0, 1, 1, 2], None, []),
+        (then("X", SEQ, [["a"]], block_seqs=[["q", "r"]]), "Xqa", None, None, [(0, 2)]),
     ],
 )
 def test_constraints(p, tokens, times, values, expected):
@@ -95,32 +94,32 @@ def test_event_seq_of_a_very_long_sequence_is_copied_matched_and_freed():
         (
             lambda p, t: p.add_event_set([t, "b"], min_vals=[1.0]),
             ValueError,
-            "min_vals must have at least 2 entries to match match_tokens (got 1)",
+            at_least("min_vals", 2, 1, "match_tokens"),
         ),
         (
             lambda p, t: p.add_event_set([t], min_vals=[1.0], max_vals=[]),
             ValueError,
-            "max_vals must have at least 1 entries to match match_tokens (got 0)",
+            at_least("max_vals", 1, 0, "match_tokens"),
         ),
         (
             lambda p, t: p.add_event_set(["a"], block_tokens=[t, "c"], block_require_nan_vals=[True]),
             ValueError,
-            "block_require_nan_vals must have at least 2 entries to match block_tokens (got 1)",
+            at_least("block_require_nan_vals", 2, 1, "block_tokens"),
         ),
         (
             lambda p, t: p.add_event_seq([[t], ["b"]], max_vals=[[1.0]]),
             ValueError,
-            "max_vals must have at least 2 entries to match match_seqs (got 1)",
+            at_least("max_vals", 2, 1, "match_seqs"),
         ),
         (
             lambda p, t: p.add_event_seq([[t, "b"]], min_vals=[[1.0, 2.0]], max_vals=[[3.0]]),
             ValueError,
-            "max_vals[0] must have at least 2 entries to match min_vals[0] (got 1)",
+            at_least("max_vals[0]", 2, 1, "min_vals[0]"),
         ),
         (
             lambda p, t: p.add_event_seq([["a"]], block_seqs=[[t]], block_min_vals=[[]], block_max_vals=[]),
             ValueError,
-            "block_max_vals must have at least 1 entries to match block_seqs (got 0)",
+            at_least("block_max_vals", 1, 0, "block_seqs"),
         ),
     ],
 )

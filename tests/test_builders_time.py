@@ -3,6 +3,7 @@
 import math
 
 import pytest
+from builder_messages import at_least, length
 from hypothesis import given
 from hypothesis import strategies as st
 from matching import fresh_token, refuses, run, slots, stream_of, strings_held
@@ -10,6 +11,7 @@ from tidemark import Pattern
 
 NAN = math.nan
 TIME_METHODS = ["add_time_event", "add_dynamic_time_event"]
+DE, DS, SB, SM = "add_dynamic_event", "add_dynamic_event_set", "static_block_tokens", "static_match_tokens"
 
 
 def after(first, method, **kwargs):
@@ -78,32 +80,20 @@ MIXED = (
     "block_min_val/block_max_val/block_require_nan_val apply to block_token; "
     "use the plural value-constraint arguments with block_tokens"
 )
+BOTH, PLURAL = "use either block_token or block_tokens, not both", "plural block value constraints require block_tokens"
+
+
 TIME_REFUSALS = [
-    (
-        {"block_tokens": ["x", "y"], "block_min_vals": [1.0]},
-        "block_min_vals must have length 2 to match block_tokens (got 1)",
-    ),
-    (
-        {"block_tokens": ["x", "y"], "block_max_vals": [1.0, 2.0, 3.0]},
-        "block_max_vals must have length 2 to match block_tokens (got 3)",
-    ),
-    (
-        {"block_tokens": ["x"], "block_min_vals": [1.0, 2.0], "block_max_vals": []},
-        "block_min_vals must have length 1 to match block_tokens (got 2)",
-    ),
-    (
-        {"block_tokens": ["x"], "block_require_nan_vals": []},
-        "block_require_nan_vals must have length 1 to match block_tokens (got 0)",
-    ),
-    ({"block_token": "x", "block_tokens": []}, "use either block_token or block_tokens, not both"),
-    (
-        {"block_token": "x", "block_tokens": ["y"], "block_min_val": 1.0},
-        "use either block_token or block_tokens, not both",
-    ),
+    ({"block_tokens": ["x", "y"], "block_min_vals": [1.0]}, length("block_min_vals", 2, 1)),
+    ({"block_tokens": ["x", "y"], "block_max_vals": [1.0, 2.0, 3.0]}, length("block_max_vals", 2, 3)),
+    ({"block_tokens": ["x"], "block_min_vals": [1.0, 2.0], "block_max_vals": []}, length("block_min_vals", 1, 2)),
+    ({"block_tokens": ["x"], "block_require_nan_vals": []}, length("block_require_nan_vals", 1, 0)),
+    ({"block_token": "x", "block_tokens": []}, BOTH),
+    ({"block_token": "x", "block_tokens": ["y"], "block_min_val": 1.0}, BOTH),
     ({"block_tokens": ["x"], "block_require_nan_val": True}, MIXED),
     ({"block_tokens": ["x"], "block_max_val": 1.0, "block_min_vals": [1.0, 2.0]}, MIXED),
-    ({"block_min_vals": []}, "plural block value constraints require block_tokens"),
-    ({"block_token": "x", "block_require_nan_vals": [True]}, "plural block value constraints require block_tokens"),
+    ({"block_min_vals": []}, PLURAL),
+    ({"block_token": "x", "block_require_nan_vals": [True]}, PLURAL),
 ]
 
 
@@ -111,20 +101,12 @@ TIME_REFUSALS = [
     "method, kwargs, message",
     [(m, *row) for m in TIME_METHODS for row in TIME_REFUSALS]
     + [
+        (DE, {"static_block_tokens": ["x", "y"], "block_max_vals": [1.0]}, at_least("block_max_vals", 2, 1, SB)),
+        (DS, {"static_match_tokens": ["x", "y"], "require_nan_vals": [True]}, at_least("require_nan_vals", 2, 1, SM)),
         (
-            "add_dynamic_event",
-            {"static_block_tokens": ["x", "y"], "block_max_vals": [1.0]},
-            "block_max_vals must have at least 2 entries to match static_block_tokens (got 1)",
-        ),
-        (
-            "add_dynamic_event_set",
-            {"static_match_tokens": ["x", "y"], "require_nan_vals": [True]},
-            "require_nan_vals must have at least 2 entries to match static_match_tokens (got 1)",
-        ),
-        (
-            "add_dynamic_event_set",
+            DS,
             {"static_match_tokens": ["x"], "static_block_tokens": ["y", "z"], "block_min_vals": [1.0]},
-            "block_min_vals must have at least 2 entries to match static_block_tokens (got 1)",
+            at_least("block_min_vals", 2, 1, SB),
         ),
     ],
 )
@@ -198,8 +180,6 @@ def test_relative_window_after_an_element_equals_gap_bounds(lo, width, stream):
 
 # --- dynamic elements ------------------------------------------------------
 
-DE, DS = "add_dynamic_event", "add_dynamic_event_set"
-
 
 @pytest.mark.parametrize(
     "method, kwargs, tokens, values, expected",
@@ -222,20 +202,8 @@ DE, DS = "add_dynamic_event", "add_dynamic_event_set"
         (DS, {"static_match_tokens": ["a"], "min_vals": [5.0], "match_from_last": True}, "bb", [NAN, 1.0], [(0, 1)]),
         (DS, {"static_match_tokens": ["x"], "block_from_last": True}, "aax", None, [(1, 2)]),
         (DS, {"static_match_tokens": ["x"], "block_from_last": True}, "abx", None, [(0, 2), (1, 2)]),
-        (
-            DS,
-            {"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
-            "ayx",
-            [NAN, 1.0, NAN],
-            [(0, 2)],
-        ),
-        (
-            DS,
-            {"static_match_tokens": ["x"], "static_block_tokens": ["y"], "block_min_vals": [2.0]},
-            "ayx",
-            [NAN, 3.0, NAN],
-            [],
-        ),
+        (DS, {SM: ["x"], SB: ["y"], "block_min_vals": [2.0]}, "ayx", [NAN, 1.0, NAN], [(0, 2)]),
+        (DS, {SM: ["x"], SB: ["y"], "block_min_vals": [2.0]}, "ayx", [NAN, 3.0, NAN], []),
     ],
 )
 def test_dynamic_events_after_a_set(method, kwargs, tokens, values, expected):

@@ -40,6 +40,7 @@ def test_pickled_and_copied_objects_compute_the_same(name):
     copies = [pickle.loads(pickle.dumps(obj, protocol)) for protocol in (2, pickle.HIGHEST_PROTOCOL)]
     for other in copies + [copy.copy(obj), copy.deepcopy(obj)]:
         assert [behaviour(other, *s) for s in STREAMS] == want
+        assert other.__reduce__() == obj.__reduce__()
 
 
 def test_a_spawned_process_with_other_ids_computes_the_same():
@@ -65,8 +66,11 @@ def test_frozen_objects_are_their_own_copies(name):
     assert copy.copy(CASES[name]) is CASES[name] and copy.deepcopy(CASES[name]) is CASES[name]
 
 
-def test_every_truncation_is_refused():
-    _, (kind, data, texts) = CASES["AnnotationSpec:span_aggregate"].__reduce__()
+@pytest.mark.parametrize(
+    "name", ["AnnotationSpec:span_aggregate", "Pattern:event_set", "Pattern:event_seq", "Pattern:mapped"]
+)
+def test_every_truncation_is_refused(name):
+    _, (kind, data, texts) = CASES[name].__reduce__()
     for cut in range(len(data)):
         refuses(ValueError, CORRUPT, tidemark._restore, kind, data[:cut], texts)
 

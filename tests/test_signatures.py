@@ -11,7 +11,7 @@ import inspect
 
 import pytest
 import tidemark
-from tidemark import AnnotationSpec, Pattern, StateMachine, TideQuery
+from tidemark import Pattern, StateMachine, TideQuery
 
 
 def instances():
@@ -62,14 +62,6 @@ CALLABLES = callables()
 
 
 def test_walk_reaches_every_entry_point():
-    labels = {label for label, _, _ in CALLABLES}
-    assert {
-        "vocab_ids",
-        "Pattern",
-        "Pattern.add_event",
-        "TideQuery.match_batch",
-        "AnnotationSpec.state_label",
-    } <= labels
     assert len(CALLABLES) == 33
 
 
@@ -84,8 +76,3 @@ def test_text_signature_matches_binder(label, target, text_signature):
         resolve(target)(*[sentinel] * (len(names) + 1))
     with pytest.raises(TypeError, match=r"got an unexpected keyword argument 'not_a_parameter'$"):
         resolve(target)(not_a_parameter=sentinel)
-
-
-def test_annotation_spec_methods_are_static():
-    # The probe calls them on the class: they take no receiver.
-    assert isinstance(inspect.getattr_static(AnnotationSpec, "in_span"), staticmethod)

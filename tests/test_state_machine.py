@@ -6,7 +6,9 @@ import math
 import pytest
 from tidemark import AnnotationSpec, Pattern, StateMachine, StateSpan, state_spans
 
-UNKNOWN_Q = 'Unknown state \'q\'. Declared: ["out", "a"]'
+GAPS, SELF = "Choose: sustain, any_event, entry", "Choose: refresh, restart, ignore"
+OUT_A = '["out", "a"]'
+UNKNOWN_Q = "Unknown state 'q'. Declared: " + OUT_A
 NO_EXPIRY = "State 'b' has timeout_to='a' but no finite max_gap, so it never expires and timeout_to would never apply."
 CYCLE = (
     "timeout_to forms a cycle: {}. A state reached only by timeout has no evidence of its own, so with no new "
@@ -49,21 +51,13 @@ def test_names_are_quoted_with_escapes():
         (lambda sm: sm.add_state("a", sustain=3), ValueError, "Duplicate state name 'a'"),
         (lambda sm: sm.add_entry("a", 3, anchor="End"), ValueError, "Unknown anchor 'End'. Choose: end, start"),
         (lambda sm: sm.add_exit("a", "x", anchor="middle"), ValueError, "Unknown anchor 'middle'. Choose: end, start"),
-        (
-            lambda sm: sm.add_state("b", gap_anchor="Sustain"),
-            ValueError,
-            "Unknown gap_anchor 'Sustain'. Choose: sustain, any_event, entry",
-        ),
-        (
-            lambda sm: sm.add_state("b", self_transition="again"),
-            ValueError,
-            "Unknown self_transition 'again'. Choose: refresh, restart, ignore",
-        ),
+        (lambda sm: sm.add_state("b", gap_anchor="Sustain"), ValueError, f"Unknown gap_anchor 'Sustain'. {GAPS}"),
+        (lambda sm: sm.add_state("b", self_transition="again"), ValueError, f"Unknown self_transition 'again'. {SELF}"),
         (lambda sm: sm.add_state("b", timeout_to="a"), ValueError, NO_EXPIRY),
         (lambda sm: sm.add_state("b", max_gap=math.nan, timeout_to="a"), ValueError, NO_EXPIRY),
         (lambda sm: sm.add_state("b", max_gap=1, timeout_to="b"), ValueError, "State 'b' cannot time out into itself."),
         (lambda sm: sm.add_state("b", require=["x", [[]]]), ValueError, "Token sequences must not be empty"),
-        (lambda sm: sm.add_entry("zz", "x"), ValueError, 'Unknown state \'zz\'. Declared: ["out", "a"]'),
+        (lambda sm: sm.add_entry("zz", "x"), ValueError, "Unknown state 'zz'. Declared: " + OUT_A),
         (lambda sm: sm.add_entry("out", "x"), ValueError, "Cannot add an entry rule for the base state 'out'"),
         (lambda sm: sm.add_entry("a", "x", from_states=["out", "q"]), ValueError, UNKNOWN_Q),
         (lambda sm: sm.add_exit("out", "x"), ValueError, "Cannot add an exit rule for the base state 'out'"),
@@ -117,18 +111,14 @@ def test_reentrant_call_is_refused():
 
 def test_span_repr():
     sm = machine("a")
-    assert isinstance(sm.span("a"), StateSpan)
-    assert repr(sm.span("a")) == 'StateSpan(state="a", valid_only=true)'
+    assert isinstance(sm.span("a"), StateSpan) and repr(sm.span("a")) == 'StateSpan(state="a", valid_only=true)'
     assert repr(sm.span("a", valid_only=False)) == 'StateSpan(state="a", valid_only=false)'
 
 
 @pytest.mark.parametrize(
     "states, message",
     [
-        (
-            [("a", "nowhere")],
-            "State 'a' has timeout_to='nowhere', which is not a declared state. Declared: [\"out\", \"a\"]",
-        ),
+        ([("a", "nowhere")], "State 'a' has timeout_to='nowhere', which is not a declared state. Declared: " + OUT_A),
         ([("a", "b"), ("b", "a")], CYCLE.format("a -> b -> a")),
         ([("a", "b"), ("b", "c"), ("c", "b")], CYCLE.format("b -> c -> b")),
     ],

@@ -8,17 +8,11 @@
 
 #include "annotate/label_rules.hpp"
 #include "check.hpp"
+#include "engine_helpers.hpp"
 
 using namespace tide;
 
 namespace {
-
-bool same(const std::vector<double>& a, const std::vector<double>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (!(a[i] == b[i] || (std::isnan(a[i]) && std::isnan(b[i])))) return false;
-  return true;
-}
 
 // The aggregate of `values` by its definition; NaN for min, max and mean
 // when no value is a number.
@@ -82,7 +76,7 @@ TEST(span_aggregates_equal_writing_spans_in_order) {
       }
       CancelCheck cancel;
       auto got = span_aggregates(n, c.spans, c.point_pos, c.point_values, agg, cancel);
-      CHECK(got && same(*got, expected));
+      CHECK(got && engine_test::same_floats(*got, expected));
     }
   }
 }
@@ -115,7 +109,7 @@ TEST(window_bounds_that_are_nan_hold_nothing) {
   auto labels = occurrence_labels(times, point_times, {kInf, true, true}, cancel);
   CHECK(labels && *labels == (std::vector<int8_t>{0, 1, 0, 1}));
   auto counts = window_aggregates(times, point_times, point_values, {kInf, true, true}, AggKind::Count, cancel);
-  CHECK(counts && same(*counts, {kNaN, 2.0, kNaN, 1.0}));
+  CHECK(counts && engine_test::same_floats(*counts, {kNaN, 2.0, kNaN, 1.0}));
 }
 
 TEST(rules_stop_when_cancelled) {
