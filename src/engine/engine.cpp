@@ -23,7 +23,8 @@ Engine::Engine(const Pattern& p)
     : pattern(p),
       n(p.elements.size()),
       full_mask(n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1),
-      fast_path(fast_path_qualifies(p)) {}
+      fast_path(fast_path_qualifies(p)),
+      first_tokens(p) {}
 
 // Callers check the element limit first; the guards below only keep a
 // missed check from shifting element bits past 64.
