@@ -1,5 +1,6 @@
 #include "engine/first_token_index.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <type_traits>
 
@@ -47,12 +48,12 @@ double latest_time(const PatternElement& el) {
 
 }  // namespace
 
-FirstTokenIndex::FirstTokenIndex(const Pattern& pattern) {
+FirstTokenIndex::FirstTokenIndex(const Pattern& pattern)
+    : size_(std::min(pattern.elements.size(), kMaxPatternElements)) {
   // Sizes the table to at least twice the number of first tokens, so that
   // probes stay short and an empty slot always ends them.
   size_t tokens = 0;
-  const size_t n = std::min(pattern.elements.size(), kMaxPatternElements);
-  for (uint32_t k = 0; k < n; ++k) {
+  for (uint32_t k = 0; k < size_; ++k) {
     if (first_tokens(pattern.elements[k], [&](TokenId) { ++tokens; })) fixed_ |= uint64_t{1} << k;
     latest_[k] = std::fmin(latest_time(pattern.elements[k]), pattern.max_at);  // fmin: a NaN bound is no bound
     timed_ |= latest_[k] < kInf;
@@ -60,7 +61,7 @@ FirstTokenIndex::FirstTokenIndex(const Pattern& pattern) {
   size_t capacity = 16;
   while (capacity < 2 * tokens) capacity *= 2;
   slots_.assign(capacity, Slot{});
-  for (uint32_t k = 0; k < n; ++k)
+  for (uint32_t k = 0; k < size_; ++k)
     first_tokens(pattern.elements[k], [&](TokenId x) {
       add(x, k);
       scan_.add(x);

@@ -18,6 +18,9 @@ class FirstTokenIndex {
  public:
   explicit FirstTokenIndex(const Pattern& pattern);
 
+  // The number of elements the index covers (at most 64).
+  size_t size() const { return size_; }
+
   // The elements (as a bit mask) that every match must start with one of
   // their first tokens: all but time elements, mapped elements and those
   // that match the branch's last token.
@@ -53,6 +56,7 @@ class FirstTokenIndex {
     uint64_t elements = 0;  // 0: an empty slot
   };
   std::vector<Slot> slots_;  // open addressing, a power of two in size
+  size_t size_ = 0;
   uint64_t fixed_ = 0;
   std::array<double, kMaxPatternElements> latest_{};
   bool timed_ = false;

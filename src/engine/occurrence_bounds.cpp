@@ -29,7 +29,7 @@ bool OccurrenceBounds::sorted(CancelCheck& cancel) {
 
 bool OccurrenceBounds::locate(const FirstTokenIndex& index, const StreamView& s, CancelCheck& cancel) {
   index_ = &index;
-  last_.fill(SIZE_MAX);
+  std::fill_n(last_.begin(), index.size(), SIZE_MAX);
   len_ = s.len;
   stream_ = s;
   sorted_ = Sorted::kUnknown;
