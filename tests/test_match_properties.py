@@ -1,6 +1,7 @@
 """Properties that compare two ways of computing the same matches."""
 
 import numpy as np
+import pytest
 from hypothesis import given
 from hypothesis import strategies as st
 from matching import assert_columns_equal, stream_of
@@ -134,3 +135,56 @@ def test_time_bounded_search_matches_reference(elems, max_at, items, shuffled):
         p.add_event(token, max_at=latest, backtrackable=backtrackable)
     r = TideQuery(p).match_stream(tokens, times)
     assert r["el_stream_idx"].tolist() == reference_bounded(elems, max_at, tokens, times)
+
+
+def reference_sets(elems, tokens):
+    """Plain depth-first enumeration of an ordered pattern of event sets."""
+    out = []
+
+    def extend(k, start, path):
+        if k == len(elems):
+            out.append(path)
+            return
+        members, backtrackable = elems[k]
+        for p in range(start, len(tokens)):
+            if tokens[p] in members:
+                extend(k + 1, p + 1, path + [p])
+                if not backtrackable:
+                    return
+
+    extend(0, 0, [])
+    return out
+
+
+# Many tokens, each rare in a stream: an element's last occurrence is often
+# early, and often alone.
+WIDE = [f"T{i}" for i in range(24)]
+wide_sets = st.lists(
+    st.tuples(st.frozensets(st.sampled_from(WIDE), min_size=2, max_size=6), st.booleans()), min_size=1, max_size=3
+)
+
+
+@given(wide_sets, st.lists(st.sampled_from(WIDE), max_size=40))
+def test_wide_event_sets_match_reference(elems, tokens):
+    # Streams longer than a 16-token block and patterns with more first
+    # tokens than the exact token search holds: the bounds' backward walk
+    # runs block by block and through its hashed set.
+    p = Pattern(max_at=1e300)
+    for members, backtrackable in elems:
+        p.add_event_set(sorted(members), backtrackable=backtrackable)
+    r = TideQuery(p).match_stream(tokens, [0.0] * len(tokens))
+    assert r["el_stream_idx"].tolist() == reference_sets(elems, tokens)
+
+
+@pytest.mark.parametrize("n_members", [1, 5])  # 2 or 10 first tokens: the exact and the hashed token search
+@pytest.mark.parametrize("first, second", [(0, 1), (0, 39), (15, 16), (16, 17), (31, 32), (38, 39)])
+def test_lone_occurrences_anywhere_match(n_members, first, second):
+    # Each element's tokens occur once, at block edges and stream ends, so
+    # that the bounds' backward walk must find exactly those positions.
+    tokens = ["X"] * 40
+    tokens[first], tokens[second] = "A0", "B0"
+    p = Pattern(max_at=1e300)
+    p.add_event_set([f"A{i}" for i in range(n_members)])
+    p.add_event_set([f"B{i}" for i in range(n_members)])
+    r = TideQuery(p).match_stream(tokens, [0.0] * len(tokens))
+    assert r["el_stream_idx"].tolist() == [[first, second]]

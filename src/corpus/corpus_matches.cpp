@@ -32,6 +32,7 @@ void append_collected(FlatCollected& out, const std::vector<double>& scalars,
 }
 
 void append_doc(CorpusMatches& out, const MatchBuffer& buf, size_t k) {
+  if (buf.rows() == 0) return;  // most documents of a narrow query: nothing to append
   out.doc.insert(out.doc.end(), buf.rows(), static_cast<int64_t>(k));
   append(out.m_start, buf.m_start);
   append(out.m_end, buf.m_end);

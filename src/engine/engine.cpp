@@ -3,6 +3,7 @@
 #include "engine/buffer_ops.hpp"
 #include "engine/fast_path.hpp"
 #include "engine/search.hpp"
+#include "engine/stream_prefetch.hpp"
 
 namespace tide {
 namespace {
@@ -11,6 +12,7 @@ namespace {
 Status fill(const Engine& engine, const StreamView& stream, bool first_only, MatchBuffer& buf, SearchScratch& search,
             CancelCheck& cancel) {
   if (stream.len == 0 || engine.n == 0) return ok_status();
+  prefetch_stream(stream);
   return engine.fast_path ? match_fast(engine, stream, first_only, buf, cancel)
                           : match_full(engine, stream, first_only, buf, cancel, search);
 }
@@ -21,7 +23,8 @@ Engine::Engine(const Pattern& p)
     : pattern(p),
       n(p.elements.size()),
       full_mask(n >= 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1),
-      fast_path(fast_path_qualifies(p)) {}
+      fast_path(fast_path_qualifies(p)),
+      first_tokens(p) {}
 
 // Callers check the element limit first; the guards below only keep a
 // missed check from shifting element bits past 64.

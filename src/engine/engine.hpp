@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "engine/first_token_index.hpp"
 #include "engine/match_buffer.hpp"
 #include "engine/search.hpp"
 #include "types/cancel.hpp"
@@ -14,9 +15,10 @@ namespace tide {
 
 struct Engine {
   const Pattern& pattern;
-  size_t n;            // element count, at most 64 (the caller checked)
-  uint64_t full_mask;  // the low n bits set
-  bool fast_path;      // the pattern qualifies for the occurrence-list search
+  size_t n;                      // element count, at most 64 (the caller checked)
+  uint64_t full_mask;            // the low n bits set
+  bool fast_path;                // the pattern qualifies for the occurrence-list search
+  FirstTokenIndex first_tokens;  // where the general search's elements can start
 
   explicit Engine(const Pattern& p);
 };

@@ -9,12 +9,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
+#include "engine/first_token_index.hpp"
 #include "types/cancel.hpp"
-#include "types/pattern.hpp"
 #include "types/stream.hpp"
-#include "types/token_id.hpp"
 
 namespace tide {
 
@@ -24,8 +22,9 @@ class OccurrenceBounds {
   // holds one of them, walking back from the end of the stream until every
   // such element is seen, and whether the times are non-decreasing when
   // some element has a time bound. False when some element's tokens never
-  // occur (then no match exists) or when `cancel` stopped the walk.
-  bool locate(const Pattern& pattern, const StreamView& s, CancelCheck& cancel);
+  // occur (then no match exists) or when `cancel` stopped the walk. `index`
+  // must outlive the calls that follow.
+  bool locate(const FirstTokenIndex& index, const StreamView& s, CancelCheck& cancel);
 
   // Whether the times of the stream given to locate() are non-decreasing
   // and free of NaN; walked once, on the first call, and kept. False too
@@ -41,24 +40,15 @@ class OccurrenceBounds {
     const double t = times_ != nullptr ? times_[pos] : -kInf;
     for (uint64_t rest = pending; rest != 0; rest &= rest - 1) {
       const int k = __builtin_ctzll(rest);
-      if (last_[k] < pos || t > latest_[k]) return false;
+      if (last_[k] < pos || t > index_->latest(k)) return false;
     }
     return true;
   }
 
  private:
-  // Adds `element` to the mask of token x.
-  void add(TokenId x, uint32_t element);
-  uint64_t elements_of(TokenId x) const;
-
-  struct Slot {
-    TokenId token = 0;
-    uint64_t elements = 0;  // 0: an empty slot
-  };
-  std::vector<Slot> slots_;                           // open addressing, a power of two in size
-  std::array<size_t, kMaxPatternElements> last_{};    // SIZE_MAX: may match anywhere
-  std::array<double, kMaxPatternElements> latest_{};  // the latest time of a match
-  const double* times_ = nullptr;                     // set when the bounds by time apply
+  const FirstTokenIndex* index_ = nullptr;
+  std::array<size_t, kMaxPatternElements> last_{};  // SIZE_MAX: may match anywhere
+  const double* times_ = nullptr;                   // set when the bounds by time apply
   size_t len_ = 0;
   StreamView stream_{};
   enum class Sorted : uint8_t { kUnknown, kYes, kNo } sorted_ = Sorted::kUnknown;

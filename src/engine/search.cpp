@@ -155,7 +155,7 @@ Status Search::run() {
   start.state.mid_collected = pattern_.midstream ? empty_result(pattern_.midstream->collector) : NoResult{};
   m_.stack.push_back(std::move(start));
   // When an element's first tokens never occur, no match exists.
-  if (!m_.bounds.locate(pattern_, s_, cancel_)) return cancel_.stopped() ? cancelled() : ok_status();
+  if (!m_.bounds.locate(engine_.first_tokens, s_, cancel_)) return cancel_.stopped() ? cancelled() : ok_status();
 
   while (!m_.stack.empty()) {
     if (cancel_.poll()) return cancelled();

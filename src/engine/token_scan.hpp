@@ -1,4 +1,4 @@
-// Finding the next stream position whose token is one of a set of ids, so
+// Finding the next (or the last) stream position whose token is one of a set of ids, so
 // that a scan passes over the positions where nothing it looks for can
 // happen. Up to kMaxIds ids are compared exactly, with SSE2 (every x86-64)
 // 16 positions at a time; a larger set is kept as a bitmap of hashed ids,
@@ -61,10 +61,8 @@ class TokenScan {
   size_t next(const TokenId* tokens, size_t from, size_t len) const {
     if (every_) return from;
     if (large_) {
-      for (size_t p = from; p < len; ++p) {
-        const uint32_t h = hash(tokens[p]);
-        if (bits_[h / 64] >> (h % 64) & 1) return p;
-      }
+      for (size_t p = from; p < len; ++p)
+        if (hashed_hit(tokens[p])) return p;
       return len;
     }
     if (count_ == 0) return len;
@@ -81,14 +79,50 @@ class TokenScan {
     }
 #endif
     for (size_t p = from; p < len; ++p)
-      for (size_t i = 0; i < count_; ++i)
-        if (tokens[p] == ids_[i]) return p;
+      if (exact_hit(tokens[p])) return p;
     return len;
+  }
+
+  // The same search backwards: a position q in [from, to] such that no
+  // position in [q, to) holds an id of the set. With at most kMaxIds ids it
+  // is one past the last position that holds one (from when none); past
+  // that it may be later.
+  size_t last(const TokenId* tokens, size_t from, size_t to) const {
+    if (every_) return to;
+    if (large_) {
+      for (size_t p = to; p > from; --p)
+        if (hashed_hit(tokens[p - 1])) return p;
+      return from;
+    }
+    if (count_ == 0) return from;
+#ifdef __SSE2__
+    if (to - from >= 16) {
+      size_t p = to;
+      for (; p - from >= 16; p -= 16)
+        if (const unsigned mask = block_mask(tokens + p - 16)) return p - 16 + highest_lane(mask) + 1;
+      if (p == from) return from;
+      // The first block overlaps the one after: its lanes from p on are dropped.
+      const unsigned mask = block_mask(tokens + from) & ((1u << (p - from)) - 1);
+      return mask ? from + highest_lane(mask) + 1 : from;
+    }
+#endif
+    for (size_t p = to; p > from; --p)
+      if (exact_hit(tokens[p - 1])) return p;
+    return from;
   }
 
  private:
   // Eight bits that differ for nearby ids, as interned ids are dense.
   static uint32_t hash(TokenId x) { return (x * 2654435761u) >> 24; }
+  bool hashed_hit(TokenId x) const {
+    const uint32_t h = hash(x);
+    return bits_[h / 64] >> (h % 64) & 1;
+  }
+  bool exact_hit(TokenId x) const {
+    for (size_t i = 0; i < count_; ++i)
+      if (x == ids_[i]) return true;
+    return false;
+  }
   void set_bit(TokenId x) {
     const uint32_t h = hash(x);
     bits_[h / 64] |= uint64_t{1} << (h % 64);
@@ -112,6 +146,8 @@ class TokenScan {
     const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(ea, eb), _mm_packs_epi32(ec, ed));
     return static_cast<unsigned>(_mm_movemask_epi8(bytes));
   }
+
+  static size_t highest_lane(unsigned mask) { return static_cast<size_t>(31 - __builtin_clz(mask)); }
 
   __m128i wide_[kMaxIds];  // ids_[i] in each of four lanes
 #endif

@@ -1,4 +1,4 @@
-// TokenScan against a plain search: ids found in and across blocks of 16,
+// TokenScan against a plain search, forwards and backwards: ids found in and across blocks of 16,
 // duplicates, the empty set, sets past the exact limit, and every position.
 #include <algorithm>
 #include <random>
@@ -23,6 +23,13 @@ size_t plain_next(const std::vector<TokenId>& tokens, const std::vector<TokenId>
   for (size_t p = from; p < tokens.size(); ++p)
     if (std::find(ids.begin(), ids.end(), tokens[p]) != ids.end()) return p;
   return tokens.size();
+}
+
+// One past the last p in [from, to) whose token is in `ids`, or from.
+size_t plain_last(const std::vector<TokenId>& tokens, const std::vector<TokenId>& ids, size_t from, size_t to) {
+  for (size_t p = to; p > from; --p)
+    if (std::find(ids.begin(), ids.end(), tokens[p - 1]) != ids.end()) return p;
+  return from;
 }
 
 }  // namespace
@@ -54,6 +61,11 @@ TEST(token_scan_equals_plain_search) {
         large_expected += expect - from;
         large_found += got - from;
       }
+      // Backwards from every end, over a range starting at or before it.
+      const size_t to = from, lo = below(to + 1);
+      const size_t got_last = scan.last(tokens.data(), lo, to);
+      const size_t expect_last = plain_last(tokens, ids, lo, to);
+      if (large ? !(expect_last <= got_last && got_last <= to) : got_last != expect_last) ++mismatches;
     }
   }
   CHECK_EQ(mismatches, 0);
@@ -69,6 +81,7 @@ TEST(token_scan_every_and_clear) {
   scan.add_every();
   CHECK(!scan.skips());
   CHECK_EQ(scan.next(tokens.data(), 3, tokens.size()), size_t{3});
+  CHECK_EQ(scan.last(tokens.data(), 3, 9), size_t{9});
   scan.clear();
   scan.add(7);
   CHECK(scan.skips());
@@ -83,6 +96,14 @@ TEST(token_scan_every_and_clear) {
   CHECK_EQ(scan.next(sparse.data(), 0, sparse.size()), size_t{31});
   CHECK_EQ(scan.next(sparse.data(), 32, sparse.size()), size_t{35});
   CHECK_EQ(scan.next(sparse.data(), 36, sparse.size()), sparse.size());
+  CHECK_EQ(scan.last(sparse.data(), 0, sparse.size()), size_t{36});
+  CHECK_EQ(scan.last(sparse.data(), 0, 35), size_t{32});
+  CHECK_EQ(scan.last(sparse.data(), 32, 35), size_t{32});
+  CHECK_EQ(scan.last(sparse.data(), 0, 31), size_t{0});
+  // Backwards, an id in the first block, which overlaps the one after it.
+  std::vector<TokenId> early(40, 0);
+  early[2] = 4;
+  CHECK_EQ(scan.last(early.data(), 0, early.size()), size_t{3});
   // A set past the exact limit, cleared, is exact again and holds no old id.
   scan.clear();
   for (TokenId x = 100; x < 120; ++x) scan.add(x);
