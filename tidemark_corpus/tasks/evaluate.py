@@ -12,9 +12,8 @@ from typing import TYPE_CHECKING
 import numpy as np
 
 from .config import RECORD_END, RECORD_START, TaskConfig, Window
-from .predicates import PredicateCounts
+from .predicates import PredicateMarks
 from .references import Endpoint
-from .search import next_marked, previous_marked
 from .timeline import Timeline
 
 if TYPE_CHECKING:
@@ -50,96 +49,94 @@ def _tree_order(windows: dict[str, Window]) -> list[Window]:
     return done
 
 
+@dataclass(frozen=True)
+class _Node:
+    """A boundary's time for each row, and its timestamp index where the time is known to
+    be a timestamp's own (the trigger, an event found by `->` or `<-`, or either moved
+    by nothing), which spares a search for it."""
+
+    time: np.ndarray
+    index: np.ndarray | None = None
+
+    def select(self, keep: np.ndarray) -> "_Node":
+        return _Node(self.time[keep], None if self.index is None else self.index[keep])
+
+
 class _Realizer:
     def __init__(self, cfg: TaskConfig, corpus: "Corpus") -> None:
         self.cfg = cfg
         self.tl = Timeline.of(corpus)
-        self.counts = PredicateCounts(cfg, corpus, self.tl)
-        self._cumulative: dict[str, np.ndarray] = {}
-        self._next: dict[str, np.ndarray] = {}
-        self._previous: dict[str, np.ndarray] = {}
+        self.marks = PredicateMarks(cfg, corpus, self.tl)
 
-    def cumulative(self, name: str) -> np.ndarray:
-        if name not in self._cumulative:
-            counts = self.counts(name)
-            acc = np.zeros(len(counts) + 1, dtype=np.int64)
-            np.cumsum(counts, out=acc[1:])
-            self._cumulative[name] = acc
-        return self._cumulative[name]
+    def locate(self, subject: np.ndarray, node: _Node, after: bool) -> np.ndarray:
+        """The first of the subject's timestamps at or after (strictly after, with `after`)
+        the node's time; the next timestamp of a subject is always strictly later."""
+        if node.index is not None:
+            return node.index + 1 if after else node.index
+        return self.tl.locate(subject, node.time, after)
 
-    def next_of(self, name: str) -> np.ndarray:
-        if name not in self._next:
-            self._next[name] = next_marked(self.counts(name) > 0)
-        return self._next[name]
-
-    def previous_of(self, name: str) -> np.ndarray:
-        if name not in self._previous:
-            self._previous[name] = previous_marked(self.counts(name) > 0)
-        return self._previous[name]
-
-    def triggers(self) -> tuple[np.ndarray, np.ndarray]:
-        rows = np.flatnonzero(self.counts(self.cfg.trigger) > 0)
-        subject = self.tl.subject[rows]
+    def triggers(self) -> tuple[np.ndarray, _Node]:
+        at = self.marks(self.cfg.trigger).timestamps
+        subject = self.tl.subject[at]
         for name in self.cfg.demographics:
-            rows_ok = (self.counts.subject_count(name) > 0)[subject]
-            rows, subject = rows[rows_ok], subject[rows_ok]
-        return subject, self.tl.micros[rows]
+            keep = (self.marks.subject_count(name) > 0)[subject]
+            at, subject = at[keep], subject[keep]
+        return subject, _Node(self.tl.micros[at], at)
 
-    def boundary(
-        self, e: Endpoint, w: Window, subject: np.ndarray, origin: np.ndarray
-    ) -> tuple[np.ndarray, np.ndarray]:
-        """The boundary's time for each row and whether it exists. A fixed offset always
-        exists. The next (previous) event of a predicate is searched after (before) the
-        origin; the origin's own timestamp counts only when it is the window's other
-        boundary and the window includes both ends, so that it is a one-point window."""
+    def boundary(self, e: Endpoint, w: Window, subject: np.ndarray, origin: _Node) -> tuple[_Node, np.ndarray]:
+        """The boundary for each row and whether it exists. A fixed offset always exists.
+        The next (previous) event of a predicate is searched after (before) the origin;
+        the origin's own timestamp counts only when it is the window's other boundary and
+        the window includes both ends, so that it is a one-point window."""
         if e.arrow is None:
-            return origin + e.offset, np.ones(len(origin), dtype=bool)
-        tl, predicate = self.tl, str(e.predicate)
+            moved = origin if e.offset == 0 else _Node(origin.time + e.offset)
+            return moved, np.ones(len(subject), dtype=bool)
+        tl, marks = self.tl, self.marks(str(e.predicate))
         itself = not e.external and w.start_inclusive and w.end_inclusive
         if e.arrow == "->":
-            lo = tl.locate(subject, origin, after=not itself)
-            found = self.next_of(predicate)[lo]
+            found = marks.next(self.locate(subject, origin, after=not itself))
             ok = found < tl.offsets[subject + 1]
         else:
-            hi = tl.locate(subject, origin, after=itself)
-            found = np.where(hi > 0, self.previous_of(predicate)[np.maximum(hi - 1, 0)], -1)
+            found = marks.previous(self.locate(subject, origin, after=itself))
             ok = found >= tl.offsets[subject]
-        return tl.micros[np.clip(found, 0, max(tl.size - 1, 0))] if tl.size else origin, ok
-
-    def window_counts(
-        self, name: str, w: Window, subject: np.ndarray, start: np.ndarray, end: np.ndarray
-    ) -> np.ndarray:
-        lo = self.tl.locate(subject, start, after=not w.start_inclusive)
-        hi = self.tl.locate(subject, end, after=w.end_inclusive)
-        acc = self.cumulative(name)
-        return np.asarray(np.maximum(acc[hi] - acc[lo], 0))
+        # Rows without the event keep an index inside the timeline; they are dropped.
+        found = np.clip(found, 0, max(tl.size - 1, 0))
+        return _Node(tl.micros[found], found), ok
 
     def run(self) -> Realized:
         subject, trigger = self.triggers()
-        times = {"trigger": trigger}
+        nodes = {"trigger": trigger}
         label = None
+        bounds = self.tl.bounds
         for w in _tree_order(self.cfg.windows):
             start_e = w.start if w.start.base is not None else Endpoint("end", arrow="<-", predicate=RECORD_START)
             end_e = w.end if w.end.base is not None else Endpoint("start", arrow="->", predicate=RECORD_END)
             root, other = (start_e, end_e) if w.root == "start" else (end_e, start_e)
-            root_t, ok = self.boundary(root, w, subject, times[str(root.base)])
-            other_t, ok2 = self.boundary(other, w, subject, root_t)
-            ok &= ok2
-            start_t, end_t = (root_t, other_t) if w.root == "start" else (other_t, root_t)
+            root_n, ok = self.boundary(root, w, subject, nodes[str(root.base)])
+            other_n, other_ok = self.boundary(other, w, subject, root_n)
+            ok &= other_ok
+            start_n, end_n = (root_n, other_n) if w.root == "start" else (other_n, root_n)
+            if w.has or w.label is not None:
+                # The window's rows, shared by every count over it.
+                lo_rows = bounds[self.locate(subject, start_n, after=not w.start_inclusive)]
+                hi_rows = bounds[self.locate(subject, end_n, after=w.end_inclusive)]
             for pred, low, high in w.has:
-                n = self.window_counts(pred, w, subject, start_t, end_t)
+                n = self.marks(pred).count(lo_rows, hi_rows)
                 if low is not None:
                     ok &= n >= low
                 if high is not None:
                     ok &= n <= high
-            times[f"{w.name}.start"], times[f"{w.name}.end"] = start_t, end_t
-            subject = subject[ok]
-            times = {k: v[ok] for k, v in times.items()}
-            if label is not None:
-                label = label[ok]
+            nodes[f"{w.name}.start"], nodes[f"{w.name}.end"] = start_n, end_n
+            if not ok.all():
+                subject = subject[ok]
+                nodes = {k: v.select(ok) for k, v in nodes.items()}
+                if label is not None:
+                    label = label[ok]
+                if w.label is not None:
+                    lo_rows, hi_rows = lo_rows[ok], hi_rows[ok]
             if w.label is not None:
-                label = self.window_counts(w.label, w, subject, times[f"{w.name}.start"], times[f"{w.name}.end"])
-        return Realized(subject, times, label)
+                label = self.marks(w.label).count(lo_rows, hi_rows)
+        return Realized(subject, {k: v.time for k, v in nodes.items()}, label)
 
 
 def realize(cfg: TaskConfig, corpus: "Corpus") -> Realized:

@@ -1,5 +1,5 @@
-"""Predicate counts per (subject, timestamp), computed over the whole corpus at once: code
-tests run over the vocabulary, value and column tests over the event arrays."""
+"""Where each predicate holds, computed over the whole corpus at once: code tests run over
+the vocabulary, value and column tests over the event arrays."""
 
 from typing import TYPE_CHECKING
 
@@ -9,6 +9,7 @@ import pyarrow as pa
 
 from .config import ANY_EVENT, RECORD_END, RECORD_START, DerivedPredicate, PlainPredicate, TaskConfig
 from .errors import TaskFileError
+from .marks import Marks
 from .timeline import Timeline
 
 if TYPE_CHECKING:
@@ -37,18 +38,17 @@ def _value_test(p: PlainPredicate, values: np.ndarray, mask: np.ndarray) -> None
         mask &= (values <= p.value_max) if p.value_max_inclusive else (values < p.value_max)
 
 
-class PredicateCounts:
-    """The count of each predicate at each timestamp (int64, one per timeline row), each
-    computed once on first use."""
+class PredicateMarks:
+    """Where each predicate holds (`Marks`), each computed once on first use."""
 
     def __init__(self, cfg: TaskConfig, corpus: "Corpus", timeline: Timeline) -> None:
         self.cfg = cfg
         self.corpus = corpus
         self.timeline = timeline
         self.vocabulary = pl.Series("code", corpus.vocabulary, dtype=pl.String)
-        self._cache: dict[str, np.ndarray] = {}
+        self._cache: dict[str, Marks] = {}
 
-    def __call__(self, name: str) -> np.ndarray:
+    def __call__(self, name: str) -> Marks:
         if name not in self._cache:
             self._cache[name] = self._compute(name)
         return self._cache[name]
@@ -66,21 +66,20 @@ class PredicateCounts:
         offsets = np.asarray(c.static_offsets)
         return np.asarray(acc[offsets[1:]] - acc[offsets[:-1]])
 
-    def _compute(self, name: str) -> np.ndarray:
+    def _compute(self, name: str) -> Marks:
         tl = self.timeline
         if name == ANY_EVENT:
-            return np.ones(tl.size, dtype=np.int64)
+            # Every timestamp counts once, however many rows it has.
+            return Marks.at(tl, np.arange(tl.size, dtype=tl.row_dtype))
         if name in (RECORD_START, RECORD_END):
-            marks = np.zeros(tl.size, dtype=np.int64)
-            first, last = tl.offsets[:-1], tl.offsets[1:] - 1
-            marks[(first if name == RECORD_START else last)[tl.offsets[1:] > tl.offsets[:-1]]] = 1
-            return marks
+            first, end = tl.offsets[:-1], tl.offsets[1:]
+            return Marks.at(tl, (first if name == RECORD_START else end - 1)[end > first])
         p = self.cfg.predicates[name]
         if isinstance(p, DerivedPredicate):
             present = [self._present(x) for x in p.inputs]
             combined = np.logical_and.reduce(present) if p.op == "and" else np.logical_or.reduce(present)
-            return np.asarray(combined, dtype=np.int64)
-        return tl.count(self._row_mask(name, p))
+            return Marks.at(tl, np.flatnonzero(combined))
+        return Marks.of_rows(tl, self._row_mask(name, p))
 
     def _present(self, name: str) -> np.ndarray:
         """Is the predicate present at each timestamp; a subject's static predicate holds at
@@ -88,7 +87,7 @@ class PredicateCounts:
         p = self.cfg.predicates.get(name)
         if isinstance(p, PlainPredicate) and p.static:
             return np.asarray((self.subject_count(name) > 0)[self.timeline.subject])
-        return np.asarray(self(name) > 0)
+        return self(name).present
 
     def _row_mask(self, name: str, p: PlainPredicate) -> np.ndarray:
         c = self.corpus
