@@ -62,6 +62,30 @@ class _Node:
         return _Node(self.time[keep], None if self.index is None else self.index[keep])
 
 
+# Dropped triggers are left out once fewer than this share of the rows are alive.
+_COMPACT_SHARE = 0.5
+
+
+@dataclass
+class _Rows:
+    """The triggers being realized: each one's subject, the boundaries so far, which are
+    still valid, and the label count once computed."""
+
+    subject: np.ndarray
+    nodes: dict[str, _Node]
+    alive: np.ndarray
+    label: np.ndarray | None = None
+
+    def compact(self) -> "_Rows":
+        """The valid triggers alone."""
+        if self.alive.all():
+            return self
+        keep = np.flatnonzero(self.alive)
+        label = None if self.label is None else self.label[keep]
+        nodes = {k: v.select(keep) for k, v in self.nodes.items()}
+        return _Rows(self.subject[keep], nodes, np.ones(len(keep), dtype=bool), label)
+
+
 class _Realizer:
     def __init__(self, cfg: TaskConfig, corpus: "Corpus") -> None:
         self.cfg = cfg
@@ -83,14 +107,14 @@ class _Realizer:
             at, subject = at[keep], subject[keep]
         return subject, _Node(self.tl.micros[at], at)
 
-    def boundary(self, e: Endpoint, w: Window, subject: np.ndarray, origin: _Node) -> tuple[_Node, np.ndarray]:
-        """The boundary for each row and whether it exists. A fixed offset always exists.
-        The next (previous) event of a predicate is searched after (before) the origin;
-        the origin's own timestamp counts only when it is the window's other boundary and
-        the window includes both ends, so that it is a one-point window."""
+    def boundary(self, e: Endpoint, w: Window, subject: np.ndarray, origin: _Node) -> tuple[_Node, np.ndarray | None]:
+        """The boundary for each row and whether it exists (None: a fixed offset, which
+        always exists). The next (previous) event of a predicate is searched after
+        (before) the origin; the origin's own timestamp counts only when it is the
+        window's other boundary and the window includes both ends, so that it is a
+        one-point window."""
         if e.arrow is None:
-            moved = origin if e.offset == 0 else _Node(origin.time + e.offset)
-            return moved, np.ones(len(subject), dtype=bool)
+            return (origin if e.offset == 0 else _Node(origin.time + e.offset)), None
         tl, marks = self.tl, self.marks(str(e.predicate))
         itself = not e.external and w.start_inclusive and w.end_inclusive
         if e.arrow == "->":
@@ -103,40 +127,43 @@ class _Realizer:
         found = np.clip(found, 0, max(tl.size - 1, 0))
         return _Node(tl.micros[found], found), ok
 
+    def window(self, w: Window, rows: _Rows) -> None:
+        """Realizes window `w` for `rows`: its boundaries, its constraints and its label."""
+        start_e = w.start if w.start.base is not None else Endpoint("end", arrow="<-", predicate=RECORD_START)
+        end_e = w.end if w.end.base is not None else Endpoint("start", arrow="->", predicate=RECORD_END)
+        root, other = (start_e, end_e) if w.root == "start" else (end_e, start_e)
+        root_n, root_ok = self.boundary(root, w, rows.subject, rows.nodes[str(root.base)])
+        other_n, other_ok = self.boundary(other, w, rows.subject, root_n)
+        for ok in (root_ok, other_ok):
+            if ok is not None:
+                rows.alive &= ok
+        start_n, end_n = (root_n, other_n) if w.root == "start" else (other_n, root_n)
+        rows.nodes[f"{w.name}.start"], rows.nodes[f"{w.name}.end"] = start_n, end_n
+        if not w.has and w.label is None:
+            return
+        # The window's rows, shared by every count over it.
+        lo = self.tl.bounds[self.locate(rows.subject, start_n, after=not w.start_inclusive)]
+        hi = self.tl.bounds[self.locate(rows.subject, end_n, after=w.end_inclusive)]
+        for pred, low, high in w.has:
+            n = self.marks(pred).count(lo, hi)
+            if low is not None:
+                rows.alive &= n >= low
+            if high is not None:
+                rows.alive &= n <= high
+        if w.label is not None:
+            rows.label = self.marks(w.label).count(lo, hi)
+
     def run(self) -> Realized:
         subject, trigger = self.triggers()
-        nodes = {"trigger": trigger}
-        label = None
-        bounds = self.tl.bounds
+        rows = _Rows(subject, {"trigger": trigger}, np.ones(len(subject), dtype=bool))
         for w in _tree_order(self.cfg.windows):
-            start_e = w.start if w.start.base is not None else Endpoint("end", arrow="<-", predicate=RECORD_START)
-            end_e = w.end if w.end.base is not None else Endpoint("start", arrow="->", predicate=RECORD_END)
-            root, other = (start_e, end_e) if w.root == "start" else (end_e, start_e)
-            root_n, ok = self.boundary(root, w, subject, nodes[str(root.base)])
-            other_n, other_ok = self.boundary(other, w, subject, root_n)
-            ok &= other_ok
-            start_n, end_n = (root_n, other_n) if w.root == "start" else (other_n, root_n)
-            if w.has or w.label is not None:
-                # The window's rows, shared by every count over it.
-                lo_rows = bounds[self.locate(subject, start_n, after=not w.start_inclusive)]
-                hi_rows = bounds[self.locate(subject, end_n, after=w.end_inclusive)]
-            for pred, low, high in w.has:
-                n = self.marks(pred).count(lo_rows, hi_rows)
-                if low is not None:
-                    ok &= n >= low
-                if high is not None:
-                    ok &= n <= high
-            nodes[f"{w.name}.start"], nodes[f"{w.name}.end"] = start_n, end_n
-            if not ok.all():
-                subject = subject[ok]
-                nodes = {k: v.select(ok) for k, v in nodes.items()}
-                if label is not None:
-                    label = label[ok]
-                if w.label is not None:
-                    lo_rows, hi_rows = lo_rows[ok], hi_rows[ok]
-            if w.label is not None:
-                label = self.marks(w.label).count(lo_rows, hi_rows)
-        return Realized(subject, {k: v.time for k, v in nodes.items()}, label)
+            self.window(w, rows)
+            # Dropped triggers ride along (their values are never read) until they are
+            # many enough that leaving them out pays for the copies.
+            if np.count_nonzero(rows.alive) < len(rows.alive) * _COMPACT_SHARE:
+                rows = rows.compact()
+        rows = rows.compact()
+        return Realized(rows.subject, {k: v.time for k, v in rows.nodes.items()}, rows.label)
 
 
 def realize(cfg: TaskConfig, corpus: "Corpus") -> Realized:
