@@ -6,7 +6,7 @@ the boundaries are computed in tree order as arrays over all triggers, and a tri
 is dropped as soon as a boundary has no event or a window breaks a `has` constraint.
 """
 
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from typing import TYPE_CHECKING
 
 import numpy as np
@@ -53,13 +53,16 @@ def _tree_order(windows: dict[str, Window]) -> list[Window]:
 class _Node:
     """A boundary's time for each row, and its timestamp index where the time is known to
     be a timestamp's own (the trigger, an event found by `->` or `<-`, or either moved
-    by nothing), which spares a search for it."""
+    by nothing), which spares a search for it. `located` keeps the searches made for it
+    (by `after`), which windows sharing the boundary reuse."""
 
     time: np.ndarray
     index: np.ndarray | None = None
+    located: dict[bool, np.ndarray] = field(default_factory=dict)
 
     def select(self, keep: np.ndarray) -> "_Node":
-        return _Node(self.time[keep], None if self.index is None else self.index[keep])
+        index = None if self.index is None else self.index[keep]
+        return _Node(self.time[keep], index, {after: at[keep] for after, at in self.located.items()})
 
 
 # Dropped triggers are left out once fewer than this share of the rows are alive.
@@ -76,19 +79,21 @@ class _Rows:
     alive: np.ndarray
     label: np.ndarray | None = None
 
-    def compact(self) -> "_Rows":
-        """The valid triggers alone."""
+    def compact(self, wanted: list[str] | None = None) -> "_Rows":
+        """The valid triggers alone, with the boundaries `wanted` (all by default)."""
+        nodes = self.nodes if wanted is None else {k: self.nodes[k] for k in wanted}
         if self.alive.all():
-            return self
+            return _Rows(self.subject, nodes, self.alive, self.label)
         keep = np.flatnonzero(self.alive)
         label = None if self.label is None else self.label[keep]
-        nodes = {k: v.select(keep) for k, v in self.nodes.items()}
+        nodes = {k: v.select(keep) for k, v in nodes.items()}
         return _Rows(self.subject[keep], nodes, np.ones(len(keep), dtype=bool), label)
 
 
 class _Realizer:
-    def __init__(self, cfg: TaskConfig, corpus: "Corpus") -> None:
+    def __init__(self, cfg: TaskConfig, corpus: "Corpus", wanted: list[str] | None) -> None:
         self.cfg = cfg
+        self.wanted = wanted
         self.tl = Timeline.of(corpus)
         self.marks = PredicateMarks(cfg, corpus, self.tl)
 
@@ -97,7 +102,9 @@ class _Realizer:
         the node's time; the next timestamp of a subject is always strictly later."""
         if node.index is not None:
             return node.index + 1 if after else node.index
-        return self.tl.locate(subject, node.time, after)
+        if after not in node.located:
+            node.located[after] = self.tl.locate(subject, node.time, after)
+        return node.located[after]
 
     def triggers(self) -> tuple[np.ndarray, _Node]:
         at = self.marks(self.cfg.trigger).timestamps
@@ -115,13 +122,18 @@ class _Realizer:
         one-point window."""
         if e.arrow is None:
             return (origin if e.offset == 0 else _Node(origin.time + e.offset)), None
-        tl, marks = self.tl, self.marks(str(e.predicate))
+        tl = self.tl
         itself = not e.external and w.start_inclusive and w.end_inclusive
-        if e.arrow == "->":
-            found = marks.next(self.locate(subject, origin, after=not itself))
+        at = self.locate(subject, origin, after=not itself if e.arrow == "->" else itself)
+        if e.predicate in (RECORD_START, RECORD_END):
+            # A record's first or last timestamp is known without a search.
+            found = tl.offsets[subject] if e.predicate == RECORD_START else tl.offsets[subject + 1] - 1
+            ok = at <= found if e.arrow == "->" else at > found
+        elif e.arrow == "->":
+            found = self.marks(str(e.predicate)).next(at)
             ok = found < tl.offsets[subject + 1]
         else:
-            found = marks.previous(self.locate(subject, origin, after=itself))
+            found = self.marks(str(e.predicate)).previous(at)
             ok = found >= tl.offsets[subject]
         # Rows without the event keep an index inside the timeline; they are dropped.
         found = np.clip(found, 0, max(tl.size - 1, 0))
@@ -141,9 +153,9 @@ class _Realizer:
         rows.nodes[f"{w.name}.start"], rows.nodes[f"{w.name}.end"] = start_n, end_n
         if not w.has and w.label is None:
             return
-        # The window's rows, shared by every count over it.
-        lo = self.tl.bounds[self.locate(rows.subject, start_n, after=not w.start_inclusive)]
-        hi = self.tl.bounds[self.locate(rows.subject, end_n, after=w.end_inclusive)]
+        # The window's timestamps, shared by every count over it.
+        lo = self.locate(rows.subject, start_n, after=not w.start_inclusive)
+        hi = self.locate(rows.subject, end_n, after=w.end_inclusive)
         for pred, low, high in w.has:
             n = self.marks(pred).count(lo, hi)
             if low is not None:
@@ -162,10 +174,11 @@ class _Realizer:
             # many enough that leaving them out pays for the copies.
             if np.count_nonzero(rows.alive) < len(rows.alive) * _COMPACT_SHARE:
                 rows = rows.compact()
-        rows = rows.compact()
+        rows = rows.compact(self.wanted)
         return Realized(rows.subject, {k: v.time for k, v in rows.nodes.items()}, rows.label)
 
 
-def realize(cfg: TaskConfig, corpus: "Corpus") -> Realized:
-    """The valid triggers of `cfg` in `corpus` with their window boundaries and label."""
-    return _Realizer(cfg, corpus).run()
+def realize(cfg: TaskConfig, corpus: "Corpus", wanted: list[str] | None = None) -> Realized:
+    """The valid triggers of `cfg` in `corpus` with their label and the boundaries named in
+    `wanted` (all by default)."""
+    return _Realizer(cfg, corpus, wanted).run()

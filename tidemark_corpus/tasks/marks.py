@@ -1,12 +1,16 @@
-"""Where one predicate holds, as the sorted rows of its hits, so that every question a
-window asks of it is the rank of a row among the hits (how many hits lie before it):
+"""Where one predicate holds, as the sorted positions of its hits, so that every question
+a window asks of it is the rank of a timestamp among the hits (how many hits lie before
+it):
 
-- its count over timestamps `lo..hi-1` is `rank(bounds[hi]) - rank(bounds[lo])`;
-- the first timestamp at or after `lo` where it holds is that of hit `rank(bounds[lo])`,
-  and the last one before `hi` that of hit `rank(bounds[hi]) - 1`.
+- its count over timestamps `lo..hi-1` is `rank(hi) - rank(lo)`;
+- the first timestamp at or after `lo` where it holds is that of hit `rank(lo)`, and the
+  last one before `hi` that of hit `rank(hi) - 1`.
 
-A few ranks are binary searches among the hits; ranks asked for a sizeable share of all
-rows at once come from a running count over the rows, built once.
+A predicate of rows (a code or value test) counts each row it accepts, so its hits are
+rows and a timestamp's rank is that of its first row; a predicate of timestamps (derived,
+the record's edges) holds at most once per timestamp and its hits are timestamps. A few
+ranks are binary searches among the hits; ranks asked for a sizeable share of the axis
+at once come from a running count over it, built once.
 """
 
 from functools import cached_property
@@ -15,19 +19,20 @@ import numpy as np
 
 from .timeline import Timeline
 
-# Ranks for more than this share of the rows at once come from the running count.
+# Ranks for more than this share of the hits' axis at once come from the running count.
 _DENSE_SHARE = 1 / 16
 
 
 class Marks:
-    """The predicate holds `hit_rows` times (sorted; a row at most once), at timestamps
-    `hit_timestamps[1:-1]`, which -1 and the timestamp count enclose so that a search
-    past either end lands on a sentinel."""
+    """The predicate's hits, `hits` (sorted positions on the rows, when `rows`, or on the
+    timestamps), at timestamps `hit_timestamps[1:-1]`, which -1 and the timestamp count
+    enclose so that a search past either end lands on a sentinel."""
 
-    def __init__(self, timeline: Timeline, hit_rows: np.ndarray, hit_timestamps: np.ndarray) -> None:
+    def __init__(self, timeline: Timeline, hits: np.ndarray, hit_timestamps: np.ndarray, rows: bool) -> None:
         self.timeline = timeline
-        self.hit_rows = hit_rows
-        self.hit_timestamps = np.empty(len(hit_rows) + 2, dtype=hit_timestamps.dtype)
+        self.hits = hits
+        self.rows = rows
+        self.hit_timestamps = np.empty(len(hits) + 2, dtype=hit_timestamps.dtype)
         self.hit_timestamps[0], self.hit_timestamps[-1] = -1, timeline.size
         self.hit_timestamps[1:-1] = hit_timestamps
 
@@ -35,38 +40,43 @@ class Marks:
     def of_rows(cls, timeline: Timeline, row_mask: np.ndarray) -> "Marks":
         """Holding at each row set in `row_mask`."""
         rows = np.flatnonzero(row_mask)
-        return cls(timeline, rows, timeline.row_timestamp[rows])
+        return cls(timeline, rows, timeline.row_timestamp[rows], rows=True)
 
     @classmethod
     def at(cls, timeline: Timeline, timestamps: np.ndarray) -> "Marks":
         """Holding once at each of `timestamps` (sorted indices)."""
-        return cls(timeline, timeline.bounds[timestamps], timestamps)
+        return cls(timeline, timestamps, timestamps, rows=False)
+
+    @property
+    def _axis_length(self) -> int:
+        return self.timeline.n_rows if self.rows else self.timeline.size
 
     @cached_property
     def _running(self) -> np.ndarray:
-        """`_running[r]`: the hits in rows before r."""
-        running = np.zeros(self.timeline.n_rows + 1, dtype=self.timeline.row_dtype)
-        running[self.hit_rows + 1] = 1
+        """`_running[p]`: the hits before position p of their axis."""
+        running = np.zeros(self._axis_length + 1, dtype=self.timeline.row_dtype)
+        running[self.hits + 1] = 1
         return np.cumsum(running, out=running)
 
-    def rank(self, rows: np.ndarray) -> np.ndarray:
-        """How many hits lie in rows before each of `rows`."""
-        if len(rows) > self.timeline.n_rows * _DENSE_SHARE:
-            return np.asarray(self._running[rows])
-        return np.searchsorted(self.hit_rows, rows)
+    def rank(self, at: np.ndarray) -> np.ndarray:
+        """How many hits lie before each of the timestamps `at`."""
+        axis = self.timeline.bounds[at] if self.rows else at
+        if len(at) > self._axis_length * _DENSE_SHARE:
+            return np.asarray(self._running[axis])
+        return np.searchsorted(self.hits, axis)
 
-    def count(self, lo_rows: np.ndarray, hi_rows: np.ndarray) -> np.ndarray:
-        """Hits in rows `lo_rows:hi_rows` (0 where the range is empty or reversed)."""
-        return np.asarray(np.maximum(self.rank(hi_rows) - self.rank(lo_rows), 0))
+    def count(self, lo: np.ndarray, hi: np.ndarray) -> np.ndarray:
+        """Hits in timestamps `lo..hi-1` (0 where the range is empty or reversed)."""
+        return np.asarray(np.maximum(self.rank(hi) - self.rank(lo), 0))
 
     def next(self, lo: np.ndarray) -> np.ndarray:
         """The first timestamp at or after each `lo` where the predicate holds (the
         timestamp count when none does)."""
-        return np.asarray(self.hit_timestamps[self.rank(self.timeline.bounds[lo]) + 1])
+        return np.asarray(self.hit_timestamps[self.rank(lo) + 1])
 
     def previous(self, hi: np.ndarray) -> np.ndarray:
         """The last timestamp before each `hi` where the predicate holds (-1 when none does)."""
-        return np.asarray(self.hit_timestamps[self.rank(self.timeline.bounds[hi])])
+        return np.asarray(self.hit_timestamps[self.rank(hi)])
 
     @cached_property
     def timestamps(self) -> np.ndarray:
@@ -80,3 +90,22 @@ class Marks:
         held = np.zeros(self.timeline.size, dtype=bool)
         held[self.hit_timestamps[1:-1]] = True
         return held
+
+
+class EveryTimestamp(Marks):
+    """Holding once at every timestamp: a timestamp's rank is itself."""
+
+    def __init__(self, timeline: Timeline) -> None:
+        every = np.arange(timeline.size, dtype=np.int64)
+        super().__init__(timeline, every, every, rows=False)
+
+    def rank(self, at: np.ndarray) -> np.ndarray:
+        return at
+
+    @property
+    def timestamps(self) -> np.ndarray:
+        return self.hits
+
+    @property
+    def present(self) -> np.ndarray:
+        return np.ones(self.timeline.size, dtype=bool)

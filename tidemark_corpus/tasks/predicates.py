@@ -9,7 +9,7 @@ import pyarrow as pa
 
 from .config import ANY_EVENT, RECORD_END, RECORD_START, DerivedPredicate, PlainPredicate, TaskConfig
 from .errors import TaskFileError
-from .marks import Marks
+from .marks import EveryTimestamp, Marks
 from .timeline import Timeline
 
 if TYPE_CHECKING:
@@ -70,7 +70,7 @@ class PredicateMarks:
         tl = self.timeline
         if name == ANY_EVENT:
             # Every timestamp counts once, however many rows it has.
-            return Marks.at(tl, np.arange(tl.size, dtype=tl.row_dtype))
+            return EveryTimestamp(tl)
         if name in (RECORD_START, RECORD_END):
             first, end = tl.offsets[:-1], tl.offsets[1:]
             return Marks.at(tl, (first if name == RECORD_START else end - 1)[end > first])

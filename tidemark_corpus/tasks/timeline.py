@@ -13,19 +13,6 @@ if TYPE_CHECKING:
     from ..corpus import Corpus
 
 
-def _micros(corpus: "Corpus") -> np.ndarray:
-    """The event times as integer microseconds. Times read from datetimes are whole
-    already, so a truncating cast gives them exactly; rounding, several times slower, runs
-    only when some time has a fraction."""
-    scale = UNIT_MICROSECONDS[corpus.unit]
-    times = np.asarray(corpus.times, dtype=np.float64)
-    scaled = times * scale if scale != 1 else times
-    micros = scaled.astype(np.int64)
-    if not np.array_equal(micros, scaled):
-        micros = np.rint(scaled).astype(np.int64)
-    return micros
-
-
 class Timeline:
     """Timestamp k holds rows `bounds[k]:bounds[k + 1]` and has time `micros[k]`; subject
     i's timestamps are `offsets[i]:offsets[i + 1]`."""
@@ -37,7 +24,8 @@ class Timeline:
 
     @classmethod
     def of(cls, corpus: "Corpus") -> "Timeline":
-        micros = _micros(corpus)
+        scale = UNIT_MICROSECONDS[corpus.unit]
+        micros = np.rint(np.asarray(corpus.times, dtype=np.float64) * scale).astype(np.int64)
         starts, ts_offsets = search.collapse_times(micros, np.asarray(corpus.offsets, dtype=np.int64))
         return cls(np.append(starts, len(micros)), micros[starts], ts_offsets)
 
