@@ -1,6 +1,6 @@
 """Where a predicate holds (`Marks`): counts over timestamp ranges and the next and
-previous timestamps where it holds, by binary search and by running count, against a
-plain count over the rows."""
+previous timestamps where it holds, and the subject of each timestamp, by binary search
+and by table, against a plain count over the rows."""
 
 from unittest import mock
 
@@ -9,7 +9,7 @@ import pytest
 from hypothesis import given
 from hypothesis import strategies as st
 
-from tidemark_corpus.tasks import marks
+from tidemark_corpus.tasks import marks, timeline
 from tidemark_corpus.tasks.marks import EveryTimestamp, Marks
 from tidemark_corpus.tasks.timeline import Timeline
 
@@ -50,11 +50,11 @@ def test_marks_of_rows_and_of_timestamps_answer_like_a_plain_count(share, case):
     # A mask of first rows alone is a predicate that holds at most once per timestamp.
     held_at = np.flatnonzero((mask & first_rows)[tl.bounds[:-1]]) if tl.size else np.zeros(0, dtype=np.int64)
     cases = [
-        (Marks.of_rows(tl, mask), mask),
+        (Marks.of_rows(tl, np.flatnonzero(mask)), mask),
         (Marks.at(tl, held_at), mask & first_rows),
         (EveryTimestamp(tl), first_rows),
     ]
-    with mock.patch.object(marks, "_DENSE_SHARE", share):
+    with mock.patch.object(marks, "DENSE_SHARE", share), mock.patch.object(timeline, "DENSE_SHARE", share):
         for m, rows in cases:
             counts, nexts, previous = _plain(tl, rows, lo, hi)
             assert m.count(lo, hi).tolist() == counts
@@ -63,3 +63,5 @@ def test_marks_of_rows_and_of_timestamps_answer_like_a_plain_count(share, case):
             held = [bool(rows[tl.bounds[k] : tl.bounds[k + 1]].any()) for k in range(tl.size)]
             assert m.present.tolist() == held
             assert m.timestamps.tolist() == [k for k in range(tl.size) if held[k]]
+        owners = [s for s in range(len(tl.offsets) - 1) for _ in range(tl.offsets[s], tl.offsets[s + 1])]
+        assert tl.subject_of(np.arange(tl.size)).tolist() == owners

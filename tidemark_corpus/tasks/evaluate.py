@@ -108,7 +108,7 @@ class _Realizer:
 
     def triggers(self) -> tuple[np.ndarray, _Node]:
         at = self.marks(self.cfg.trigger).timestamps
-        subject = self.tl.subject[at]
+        subject = self.tl.subject_of(at)
         for name in self.cfg.demographics:
             keep = (self.marks.subject_count(name) > 0)[subject]
             at, subject = at[keep], subject[keep]

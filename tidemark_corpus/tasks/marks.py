@@ -17,10 +17,7 @@ from functools import cached_property
 
 import numpy as np
 
-from .timeline import Timeline
-
-# Ranks for more than this share of the hits' axis at once come from the running count.
-_DENSE_SHARE = 1 / 16
+from .timeline import DENSE_SHARE, Timeline
 
 
 class Marks:
@@ -37,10 +34,9 @@ class Marks:
         self.hit_timestamps[1:-1] = hit_timestamps
 
     @classmethod
-    def of_rows(cls, timeline: Timeline, row_mask: np.ndarray) -> "Marks":
-        """Holding at each row set in `row_mask`."""
-        rows = np.flatnonzero(row_mask)
-        return cls(timeline, rows, timeline.row_timestamp[rows], rows=True)
+    def of_rows(cls, timeline: Timeline, rows: np.ndarray) -> "Marks":
+        """Holding once at each of `rows` (sorted indices)."""
+        return cls(timeline, rows, timeline.timestamp_of(rows), rows=True)
 
     @classmethod
     def at(cls, timeline: Timeline, timestamps: np.ndarray) -> "Marks":
@@ -61,7 +57,7 @@ class Marks:
     def rank(self, at: np.ndarray) -> np.ndarray:
         """How many hits lie before each of the timestamps `at`."""
         axis = self.timeline.bounds[at] if self.rows else at
-        if len(at) > self._axis_length * _DENSE_SHARE:
+        if len(at) > self._axis_length * DENSE_SHARE:
             return np.asarray(self._running[axis])
         return np.searchsorted(self.hits, axis)
 

@@ -79,7 +79,7 @@ class PredicateMarks:
             present = [self._present(x) for x in p.inputs]
             combined = np.logical_and.reduce(present) if p.op == "and" else np.logical_or.reduce(present)
             return Marks.at(tl, np.flatnonzero(combined))
-        return Marks.of_rows(tl, self._row_mask(name, p))
+        return Marks.of_rows(tl, self._rows(name, p))
 
     def _present(self, name: str) -> np.ndarray:
         """Is the predicate present at each timestamp; a subject's static predicate holds at
@@ -89,10 +89,14 @@ class PredicateMarks:
             return np.asarray((self.subject_count(name) > 0)[self.timeline.subject])
         return self(name).present
 
-    def _row_mask(self, name: str, p: PlainPredicate) -> np.ndarray:
+    def _rows(self, name: str, p: PlainPredicate) -> np.ndarray:
+        """The rows where the plain predicate holds, in order: the code test picks them,
+        the value and column tests then look at those alone."""
         c = self.corpus
-        mask = _code_test(p, self.vocabulary)[np.asarray(c.code_index)]
-        _value_test(p, np.asarray(c.values), mask)
+        rows = np.flatnonzero(_code_test(p, self.vocabulary)[np.asarray(c.code_index)])
+        keep = np.ones(len(rows), dtype=bool)
+        if p.value_min is not None or p.value_max is not None:
+            _value_test(p, np.asarray(c.values)[rows], keep)
         for column, wanted in p.other_cols:
             if column not in c.columns:
                 raise TaskFileError(
@@ -104,5 +108,5 @@ class PredicateMarks:
             import pyarrow.compute as pc  # on first use: its import builds the docs of every Arrow function
 
             hit = pc.equal(data, pa.scalar(wanted).cast(data.type, safe=False))
-            mask &= hit.fill_null(False).to_numpy(zero_copy_only=False)
-        return np.asarray(mask)
+            keep &= hit.fill_null(False).to_numpy(zero_copy_only=False)[rows]
+        return np.asarray(rows[keep])

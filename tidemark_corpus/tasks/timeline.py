@@ -12,6 +12,10 @@ from . import search
 if TYPE_CHECKING:
     from ..corpus import Corpus
 
+# A question asked for more than this share of the rows or timestamps at once is answered
+# from a table over all of them, built once; fewer are binary searches.
+DENSE_SHARE = 1 / 16
+
 
 class Timeline:
     """Timestamp k holds rows `bounds[k]:bounds[k + 1]` and has time `micros[k]`; subject
@@ -43,14 +47,25 @@ class Timeline:
         return np.int32 if self.n_rows < 2**31 - 1 else np.int64
 
     @cached_property
-    def row_timestamp(self) -> np.ndarray:
-        """The timestamp index of each row."""
+    def _row_timestamp(self) -> np.ndarray:
         return np.repeat(np.arange(self.size, dtype=self.row_dtype), np.diff(self.bounds))
 
     @cached_property
     def subject(self) -> np.ndarray:
         """The subject index of each timestamp."""
         return np.repeat(np.arange(len(self.offsets) - 1, dtype=self.row_dtype), np.diff(self.offsets))
+
+    def timestamp_of(self, rows: np.ndarray) -> np.ndarray:
+        """The timestamp index of each of `rows`."""
+        if len(rows) > self.n_rows * DENSE_SHARE:
+            return np.asarray(self._row_timestamp[rows])
+        return np.searchsorted(self.bounds, rows, side="right") - 1
+
+    def subject_of(self, timestamps: np.ndarray) -> np.ndarray:
+        """The subject index of each of `timestamps`."""
+        if len(timestamps) > self.size * DENSE_SHARE:
+            return np.asarray(self.subject[timestamps])
+        return np.searchsorted(self.offsets, timestamps, side="right") - 1
 
     def locate(self, subject: np.ndarray, micros: np.ndarray, after: bool) -> np.ndarray:
         """For each (subject, time): the first of the subject's timestamps at or after the
