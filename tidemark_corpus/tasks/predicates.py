@@ -47,6 +47,7 @@ class PredicateMarks:
         self.timeline = timeline
         self.vocabulary = pl.Series("code", corpus.vocabulary, dtype=pl.String)
         self._cache: dict[str, Marks] = {}
+        self._by_code: dict[tuple[str | None, str | None, tuple[str, ...] | None], np.ndarray] = {}
 
     def __call__(self, name: str) -> Marks:
         if name not in self._cache:
@@ -89,11 +90,24 @@ class PredicateMarks:
             return np.asarray((self.subject_count(name) > 0)[self.timeline.subject])
         return self(name).present
 
+    def _code_rows(self, p: PlainPredicate) -> np.ndarray:
+        """The rows whose code the predicate accepts, shared by the predicates that test
+        the same codes."""
+        key = (p.code, p.regex, p.any)
+        if key not in self._by_code:
+            table = _code_test(p, self.vocabulary)
+            codes = np.flatnonzero(table)
+            code_index = np.asarray(self.corpus.code_index)
+            # One accepted code is one comparison per row; more are a lookup per row.
+            hit = code_index == int(codes[0]) if len(codes) == 1 else table.take(code_index)
+            self._by_code[key] = np.flatnonzero(hit)
+        return self._by_code[key]
+
     def _rows(self, name: str, p: PlainPredicate) -> np.ndarray:
         """The rows where the plain predicate holds, in order: the code test picks them,
         the value and column tests then look at those alone."""
         c = self.corpus
-        rows = np.flatnonzero(_code_test(p, self.vocabulary)[np.asarray(c.code_index)])
+        rows = self._code_rows(p)
         keep = np.ones(len(rows), dtype=bool)
         if p.value_min is not None or p.value_max is not None:
             _value_test(p, np.asarray(c.values)[rows], keep)
