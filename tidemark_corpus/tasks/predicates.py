@@ -1,6 +1,7 @@
 """Where each predicate holds, computed over the whole corpus at once: code tests run over
 the vocabulary, value and column tests over the event arrays."""
 
+from functools import cached_property
 from typing import TYPE_CHECKING
 
 import numpy as np
@@ -14,20 +15,6 @@ from .timeline import Timeline
 
 if TYPE_CHECKING:
     from ..corpus import Corpus
-
-
-def _code_test(p: PlainPredicate, vocabulary: pl.Series) -> np.ndarray:
-    """Which vocabulary entries the predicate's code part accepts (a regex is searched
-    for anywhere in the code)."""
-    if p.code is not None:
-        hit = vocabulary == p.code
-    elif p.regex is not None:
-        hit = vocabulary.str.contains(p.regex)
-    elif p.any is not None:
-        hit = vocabulary.is_in(list(p.any))
-    else:
-        return np.ones(len(vocabulary), dtype=bool)
-    return hit.fill_null(False).to_numpy()
 
 
 def _value_test(p: PlainPredicate, values: np.ndarray, mask: np.ndarray) -> None:
@@ -45,7 +32,6 @@ class PredicateMarks:
         self.cfg = cfg
         self.corpus = corpus
         self.timeline = timeline
-        self.vocabulary = pl.Series("code", corpus.vocabulary, dtype=pl.String)
         self._cache: dict[str, Marks] = {}
         self._by_code: dict[tuple[str | None, str | None, tuple[str, ...] | None], np.ndarray] = {}
 
@@ -54,12 +40,31 @@ class PredicateMarks:
             self._cache[name] = self._compute(name)
         return self._cache[name]
 
+    @cached_property
+    def _code_ids(self) -> dict[str, int]:
+        return {code: i for i, code in enumerate(self.corpus.vocabulary)}
+
+    def _accepted(self, p: PlainPredicate) -> np.ndarray:
+        """Which vocabulary entries the predicate's code part accepts (a regex is searched
+        for anywhere in the code)."""
+        vocabulary = self.corpus.vocabulary
+        if p.regex is not None:
+            return np.asarray(
+                pl.Series("code", vocabulary, dtype=pl.String).str.contains(p.regex).fill_null(False).to_numpy()
+            )
+        wanted = (p.code,) if p.code is not None else p.any
+        if wanted is None:
+            return np.ones(len(vocabulary), dtype=bool)
+        table = np.zeros(len(vocabulary), dtype=bool)
+        table[[self._code_ids[code] for code in wanted if code in self._code_ids]] = True
+        return table
+
     def subject_count(self, name: str) -> np.ndarray:
         """A patient_demographics predicate's count over each subject's static rows."""
         p = self.cfg.predicates[name]
         assert isinstance(p, PlainPredicate)
         c = self.corpus
-        mask = _code_test(p, self.vocabulary)[np.asarray(c.static_code_index)]
+        mask = self._accepted(p)[np.asarray(c.static_code_index)]
         _value_test(p, np.asarray(c.static_values), mask)
         if p.other_cols:
             raise TaskFileError(self.cfg.source, f"patient_demographics.{name}.other_cols", "not supported")
@@ -95,7 +100,7 @@ class PredicateMarks:
         the same codes."""
         key = (p.code, p.regex, p.any)
         if key not in self._by_code:
-            table = _code_test(p, self.vocabulary)
+            table = self._accepted(p)
             codes = np.flatnonzero(table)
             code_index = np.asarray(self.corpus.code_index)
             # One accepted code is one comparison per row; more are a lookup per row.
