@@ -14,7 +14,7 @@ if TYPE_CHECKING:
 
 # A question asked for more than this share of the rows or timestamps at once is answered
 # from a table over all of them, built once; fewer are binary searches.
-DENSE_SHARE = 1 / 16
+DENSE_SHARE = 1 / 32
 
 
 class Timeline:
