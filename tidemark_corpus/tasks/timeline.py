@@ -52,8 +52,8 @@ class Timeline:
 
     @cached_property
     def subject(self) -> np.ndarray:
-        """The subject index of each timestamp."""
-        return np.repeat(np.arange(len(self.offsets) - 1, dtype=self.row_dtype), np.diff(self.offsets))
+        """The subject index of each timestamp (int64, as the native searches read it)."""
+        return np.repeat(np.arange(len(self.offsets) - 1, dtype=np.int64), np.diff(self.offsets))
 
     def timestamp_of(self, rows: np.ndarray) -> np.ndarray:
         """The timestamp index of each of `rows`."""
