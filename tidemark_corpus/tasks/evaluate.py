@@ -3,7 +3,7 @@
 Every boundary of a window is a fixed offset from, or the next or previous event of a
 predicate relative to, another boundary, so each trigger has at most one realization:
 the boundaries are computed in tree order as arrays over all triggers, and a trigger
-is dropped as soon as a boundary has no event or a window breaks a `has` constraint.
+is invalid as soon as a boundary has no event or a window breaks a `has` constraint.
 """
 
 from dataclasses import dataclass, field

@@ -1,5 +1,5 @@
 """Where each predicate holds, computed over the whole corpus at once: code tests run over
-the vocabulary, value and column tests over the event arrays."""
+the vocabulary, value and column tests over the rows whose code passed."""
 
 from functools import cached_property
 from typing import TYPE_CHECKING
