@@ -89,18 +89,24 @@ class Marks:
 
 
 class EveryTimestamp(Marks):
-    """Holding once at every timestamp: a timestamp's rank is itself."""
+    """Holding once at every timestamp: a timestamp's rank is itself, and the next and
+    previous timestamps where it holds are those at hand, so no hit is listed."""
 
     def __init__(self, timeline: Timeline) -> None:
-        every = np.arange(timeline.size, dtype=np.int64)
-        super().__init__(timeline, every, every, rows=False)
+        self.timeline = timeline
 
     def rank(self, at: np.ndarray) -> np.ndarray:
         return at
 
+    def next(self, lo: np.ndarray) -> np.ndarray:
+        return lo
+
+    def previous(self, hi: np.ndarray) -> np.ndarray:
+        return np.asarray(hi - 1)
+
     @property
     def timestamps(self) -> np.ndarray:
-        return self.hits
+        return np.arange(self.timeline.size, dtype=np.int64)
 
     @property
     def present(self) -> np.ndarray:

@@ -48,7 +48,10 @@ class Timeline:
 
     @cached_property
     def _row_timestamp(self) -> np.ndarray:
-        return np.repeat(np.arange(self.size, dtype=self.row_dtype), np.diff(self.bounds))
+        # A running count of the timestamps begun after the first row.
+        owner = np.zeros(self.n_rows, dtype=self.row_dtype)
+        owner[self.bounds[1:-1]] = 1
+        return np.cumsum(owner, out=owner)
 
     @cached_property
     def subject(self) -> np.ndarray:
