@@ -28,8 +28,8 @@ class Timeline:
 
     @classmethod
     def of(cls, corpus: "Corpus") -> "Timeline":
-        scale = UNIT_MICROSECONDS[corpus.unit]
-        micros = np.rint(np.asarray(corpus.times, dtype=np.float64) * scale).astype(np.int64)
+        times, scale = np.asarray(corpus.times, dtype=np.float64), UNIT_MICROSECONDS[corpus.unit]
+        micros = np.rint(times * scale if scale != 1 else times).astype(np.int64)
         starts, ts_offsets = search.collapse_times(micros, np.asarray(corpus.offsets, dtype=np.int64))
         return cls(np.append(starts, len(micros)), micros[starts], ts_offsets)
 
