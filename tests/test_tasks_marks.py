@@ -65,3 +65,15 @@ def test_marks_of_rows_and_of_timestamps_answer_like_a_plain_count(share, case):
             assert m.timestamps.tolist() == [k for k in range(tl.size) if held[k]]
         owners = [s for s in range(len(tl.offsets) - 1) for _ in range(tl.offsets[s], tl.offsets[s + 1])]
         assert tl.subject_of(np.arange(tl.size)).tolist() == owners
+
+
+@given(case=timelines(), data=st.data(), after=st.tuples(st.booleans(), st.booleans()))
+def test_counts_between_times_searched_among_the_hits_equal_those_searched_on_the_timeline(case, data, after):
+    tl, mask, _, _ = case
+    n_subjects = len(tl.offsets) - 1
+    span = st.integers(-5, 10 * tl.size + 5)
+    queries = data.draw(st.lists(st.tuples(st.integers(0, n_subjects - 1), span, span), min_size=1, max_size=12))
+    subject, start, end = (np.array(side, dtype=np.int64) for side in zip(*queries))
+    m = Marks.of_rows(tl, np.flatnonzero(mask))
+    searched = m.count(tl.locate(subject, start, after[0]), tl.locate(subject, end, after[1]))
+    assert m.count_between(subject, start, end, *after).tolist() == searched.tolist()

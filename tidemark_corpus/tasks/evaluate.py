@@ -12,6 +12,7 @@ from typing import TYPE_CHECKING
 import numpy as np
 
 from .config import RECORD_END, RECORD_START, TaskConfig, Window
+from .marks import EveryTimestamp
 from .predicates import PredicateMarks
 from .references import Endpoint
 from .timeline import Timeline
@@ -106,6 +107,11 @@ class _Realizer:
             node.located[after] = self.tl.locate(subject, node.time, after)
         return node.located[after]
 
+    @staticmethod
+    def known(node: _Node, after: bool) -> bool:
+        """Whether `locate` finds the node's timestamps without searching the timeline."""
+        return node.index is not None or after in node.located
+
     def triggers(self) -> tuple[np.ndarray, _Node]:
         at = self.marks(self.cfg.trigger).timestamps
         subject = self.tl.subject_of(at)
@@ -151,19 +157,29 @@ class _Realizer:
                 rows.alive &= ok
         start_n, end_n = (root_n, other_n) if w.root == "start" else (other_n, root_n)
         rows.nodes[f"{w.name}.start"], rows.nodes[f"{w.name}.end"] = start_n, end_n
-        if not w.has and w.label is None:
+        counted = {pred for pred, _, _ in w.has} | ({w.label} if w.label is not None else set())
+        if not counted:
             return
-        # The window's timestamps, shared by every count over it.
-        lo = self.locate(rows.subject, start_n, after=not w.start_inclusive)
-        hi = self.locate(rows.subject, end_n, after=w.end_inclusive)
+        start_after, end_after = not w.start_inclusive, w.end_inclusive
+        searched = not (self.known(start_n, start_after) and self.known(end_n, end_after))
+        one = self.marks(next(iter(counted)))
+        if searched and len(counted) == 1 and not isinstance(one, EveryTimestamp):
+            # One predicate counted over ends still to find on the timeline: its hits,
+            # fewer than the timestamps, are searched instead.
+            n = one.count_between(rows.subject, start_n.time, end_n.time, start_after, end_after)
+            counts = dict.fromkeys(counted, n)
+        else:
+            # The window's timestamps, shared by every count over it.
+            lo = self.locate(rows.subject, start_n, after=start_after)
+            hi = self.locate(rows.subject, end_n, after=end_after)
+            counts = {pred: self.marks(pred).count(lo, hi) for pred in counted}
         for pred, low, high in w.has:
-            n = self.marks(pred).count(lo, hi)
             if low is not None:
-                rows.alive &= n >= low
+                rows.alive &= counts[pred] >= low
             if high is not None:
-                rows.alive &= n <= high
+                rows.alive &= counts[pred] <= high
         if w.label is not None:
-            rows.label = self.marks(w.label).count(lo, hi)
+            rows.label = counts[w.label]
 
     def run(self) -> Realized:
         subject, trigger = self.triggers()

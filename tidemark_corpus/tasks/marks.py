@@ -17,6 +17,7 @@ from functools import cached_property
 
 import numpy as np
 
+from . import search
 from .timeline import DENSE_SHARE, Timeline
 
 
@@ -64,6 +65,24 @@ class Marks:
     def count(self, lo: np.ndarray, hi: np.ndarray) -> np.ndarray:
         """Hits in timestamps `lo..hi-1` (0 where the range is empty or reversed)."""
         return np.asarray(np.maximum(self.rank(hi) - self.rank(lo), 0))
+
+    @cached_property
+    def _hit_runs(self) -> tuple[np.ndarray, np.ndarray]:
+        """The hits' times, and where each subject's hits begin among them."""
+        at = self.hit_timestamps[1:-1]
+        return self.timeline.micros[at], np.searchsorted(at, self.timeline.offsets)
+
+    def count_between(
+        self, subject: np.ndarray, start: np.ndarray, end: np.ndarray, start_after: bool, end_after: bool
+    ) -> np.ndarray:
+        """Hits of each subject from its first timestamp at or after (strictly after, with
+        `start_after`) time `start` up to, not including, its first one at or after
+        (strictly after, with `end_after`) time `end`: `count` over the timestamps that
+        `Timeline.locate` finds, found by searching among the hits alone."""
+        micros, offsets = self._hit_runs
+        lo = search.locate(micros, offsets, subject, start, start_after)
+        hi = search.locate(micros, offsets, subject, end, end_after)
+        return np.asarray(np.maximum(hi - lo, 0))
 
     def next(self, lo: np.ndarray) -> np.ndarray:
         """The first timestamp at or after each `lo` where the predicate holds (the
