@@ -3,18 +3,18 @@
 Every boundary of a window is a fixed offset from, or the next or previous event of a
 predicate relative to, another boundary, so each trigger has at most one realization:
 the boundaries are computed in tree order as arrays over all triggers, and a trigger
-is dropped as soon as a boundary has no event or a window breaks a `has` constraint.
+is invalid as soon as a boundary has no event or a window breaks a `has` constraint.
 """
 
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from typing import TYPE_CHECKING
 
 import numpy as np
 
 from .config import RECORD_END, RECORD_START, TaskConfig, Window
-from .predicates import PredicateCounts
+from .marks import EveryTimestamp
+from .predicates import PredicateMarks
 from .references import Endpoint
-from .search import next_marked, previous_marked
 from .timeline import Timeline
 
 if TYPE_CHECKING:
@@ -50,98 +50,151 @@ def _tree_order(windows: dict[str, Window]) -> list[Window]:
     return done
 
 
+@dataclass(frozen=True)
+class _Node:
+    """A boundary's time for each row, and its timestamp index where the time is known to
+    be a timestamp's own (the trigger, an event found by `->` or `<-`, or either moved
+    by nothing), which spares a search for it. `located` keeps the searches made for it
+    (by `after`), which windows sharing the boundary reuse."""
+
+    time: np.ndarray
+    index: np.ndarray | None = None
+    located: dict[bool, np.ndarray] = field(default_factory=dict)
+
+    def select(self, keep: np.ndarray) -> "_Node":
+        index = None if self.index is None else self.index[keep]
+        return _Node(self.time[keep], index, {after: at[keep] for after, at in self.located.items()})
+
+
+# Dropped triggers are left out once fewer than this share of the rows are alive.
+_COMPACT_SHARE = 0.5
+
+
+@dataclass
+class _Rows:
+    """The triggers being realized: each one's subject, the boundaries so far, which are
+    still valid, and the label count once computed."""
+
+    subject: np.ndarray
+    nodes: dict[str, _Node]
+    alive: np.ndarray
+    label: np.ndarray | None = None
+
+    def compact(self, wanted: list[str] | None = None) -> "_Rows":
+        """The valid triggers alone, with the boundaries `wanted` (all by default)."""
+        nodes = self.nodes if wanted is None else {k: self.nodes[k] for k in wanted}
+        if self.alive.all():
+            return _Rows(self.subject, nodes, self.alive, self.label)
+        keep = np.flatnonzero(self.alive)
+        label = None if self.label is None else self.label[keep]
+        nodes = {k: v.select(keep) for k, v in nodes.items()}
+        return _Rows(self.subject[keep], nodes, np.ones(len(keep), dtype=bool), label)
+
+
 class _Realizer:
-    def __init__(self, cfg: TaskConfig, corpus: "Corpus") -> None:
+    def __init__(self, cfg: TaskConfig, corpus: "Corpus", wanted: list[str] | None) -> None:
         self.cfg = cfg
+        self.wanted = wanted
         self.tl = Timeline.of(corpus)
-        self.counts = PredicateCounts(cfg, corpus, self.tl)
-        self._cumulative: dict[str, np.ndarray] = {}
-        self._next: dict[str, np.ndarray] = {}
-        self._previous: dict[str, np.ndarray] = {}
+        self.marks = PredicateMarks(cfg, corpus, self.tl)
 
-    def cumulative(self, name: str) -> np.ndarray:
-        if name not in self._cumulative:
-            counts = self.counts(name)
-            acc = np.zeros(len(counts) + 1, dtype=np.int64)
-            np.cumsum(counts, out=acc[1:])
-            self._cumulative[name] = acc
-        return self._cumulative[name]
+    def locate(self, subject: np.ndarray, node: _Node, after: bool) -> np.ndarray:
+        """The first of the subject's timestamps at or after (strictly after, with `after`)
+        the node's time; the next timestamp of a subject is always strictly later."""
+        if node.index is not None:
+            return node.index + 1 if after else node.index
+        if after not in node.located:
+            node.located[after] = self.tl.locate(subject, node.time, after)
+        return node.located[after]
 
-    def next_of(self, name: str) -> np.ndarray:
-        if name not in self._next:
-            self._next[name] = next_marked(self.counts(name) > 0)
-        return self._next[name]
+    @staticmethod
+    def known(node: _Node, after: bool) -> bool:
+        """Whether `locate` finds the node's timestamps without searching the timeline."""
+        return node.index is not None or after in node.located
 
-    def previous_of(self, name: str) -> np.ndarray:
-        if name not in self._previous:
-            self._previous[name] = previous_marked(self.counts(name) > 0)
-        return self._previous[name]
-
-    def triggers(self) -> tuple[np.ndarray, np.ndarray]:
-        rows = np.flatnonzero(self.counts(self.cfg.trigger) > 0)
-        subject = self.tl.subject[rows]
+    def triggers(self) -> tuple[np.ndarray, _Node]:
+        at = self.marks(self.cfg.trigger).timestamps
+        subject = self.tl.subject_of(at)
         for name in self.cfg.demographics:
-            rows_ok = (self.counts.subject_count(name) > 0)[subject]
-            rows, subject = rows[rows_ok], subject[rows_ok]
-        return subject, self.tl.micros[rows]
+            keep = (self.marks.subject_count(name) > 0)[subject]
+            at, subject = at[keep], subject[keep]
+        return subject, _Node(self.tl.micros[at], at)
 
-    def boundary(
-        self, e: Endpoint, w: Window, subject: np.ndarray, origin: np.ndarray
-    ) -> tuple[np.ndarray, np.ndarray]:
-        """The boundary's time for each row and whether it exists. A fixed offset always
-        exists. The next (previous) event of a predicate is searched after (before) the
-        origin; the origin's own timestamp counts only when it is the window's other
-        boundary and the window includes both ends, so that it is a one-point window."""
+    def boundary(self, e: Endpoint, w: Window, subject: np.ndarray, origin: _Node) -> tuple[_Node, np.ndarray | None]:
+        """The boundary for each row and whether it exists (None: a fixed offset, which
+        always exists). The next (previous) event of a predicate is searched after
+        (before) the origin; the origin's own timestamp counts only when it is the
+        window's other boundary and the window includes both ends, so that it is a
+        one-point window."""
         if e.arrow is None:
-            return origin + e.offset, np.ones(len(origin), dtype=bool)
-        tl, predicate = self.tl, str(e.predicate)
+            return (origin if e.offset == 0 else _Node(origin.time + e.offset)), None
+        tl = self.tl
         itself = not e.external and w.start_inclusive and w.end_inclusive
-        if e.arrow == "->":
-            lo = tl.locate(subject, origin, after=not itself)
-            found = self.next_of(predicate)[lo]
+        at = self.locate(subject, origin, after=not itself if e.arrow == "->" else itself)
+        if e.predicate in (RECORD_START, RECORD_END):
+            # A record's first or last timestamp is known without a search.
+            found = tl.offsets[subject] if e.predicate == RECORD_START else tl.offsets[subject + 1] - 1
+            ok = at <= found if e.arrow == "->" else at > found
+        elif e.arrow == "->":
+            found = self.marks(str(e.predicate)).next(at)
             ok = found < tl.offsets[subject + 1]
         else:
-            hi = tl.locate(subject, origin, after=itself)
-            found = np.where(hi > 0, self.previous_of(predicate)[np.maximum(hi - 1, 0)], -1)
+            found = self.marks(str(e.predicate)).previous(at)
             ok = found >= tl.offsets[subject]
-        return tl.micros[np.clip(found, 0, max(tl.size - 1, 0))] if tl.size else origin, ok
+        # Rows without the event keep an index inside the timeline; they are dropped.
+        found = np.clip(found, 0, max(tl.size - 1, 0))
+        return _Node(tl.micros[found], found), ok
 
-    def window_counts(
-        self, name: str, w: Window, subject: np.ndarray, start: np.ndarray, end: np.ndarray
-    ) -> np.ndarray:
-        lo = self.tl.locate(subject, start, after=not w.start_inclusive)
-        hi = self.tl.locate(subject, end, after=w.end_inclusive)
-        acc = self.cumulative(name)
-        return np.asarray(np.maximum(acc[hi] - acc[lo], 0))
+    def window(self, w: Window, rows: _Rows) -> None:
+        """Realizes window `w` for `rows`: its boundaries, its constraints and its label."""
+        start_e = w.start if w.start.base is not None else Endpoint("end", arrow="<-", predicate=RECORD_START)
+        end_e = w.end if w.end.base is not None else Endpoint("start", arrow="->", predicate=RECORD_END)
+        root, other = (start_e, end_e) if w.root == "start" else (end_e, start_e)
+        root_n, root_ok = self.boundary(root, w, rows.subject, rows.nodes[str(root.base)])
+        other_n, other_ok = self.boundary(other, w, rows.subject, root_n)
+        for ok in (root_ok, other_ok):
+            if ok is not None:
+                rows.alive &= ok
+        start_n, end_n = (root_n, other_n) if w.root == "start" else (other_n, root_n)
+        rows.nodes[f"{w.name}.start"], rows.nodes[f"{w.name}.end"] = start_n, end_n
+        counted = {pred for pred, _, _ in w.has} | ({w.label} if w.label is not None else set())
+        if not counted:
+            return
+        start_after, end_after = not w.start_inclusive, w.end_inclusive
+        searched = not (self.known(start_n, start_after) and self.known(end_n, end_after))
+        one = self.marks(next(iter(counted)))
+        if searched and len(counted) == 1 and not isinstance(one, EveryTimestamp):
+            # One predicate counted over ends still to find on the timeline: its hits,
+            # fewer than the timestamps, are searched instead.
+            n = one.count_between(rows.subject, start_n.time, end_n.time, start_after, end_after)
+            counts = dict.fromkeys(counted, n)
+        else:
+            # The window's timestamps, shared by every count over it.
+            lo = self.locate(rows.subject, start_n, after=start_after)
+            hi = self.locate(rows.subject, end_n, after=end_after)
+            counts = {pred: self.marks(pred).count(lo, hi) for pred in counted}
+        for pred, low, high in w.has:
+            if low is not None:
+                rows.alive &= counts[pred] >= low
+            if high is not None:
+                rows.alive &= counts[pred] <= high
+        if w.label is not None:
+            rows.label = counts[w.label]
 
     def run(self) -> Realized:
         subject, trigger = self.triggers()
-        times = {"trigger": trigger}
-        label = None
+        rows = _Rows(subject, {"trigger": trigger}, np.ones(len(subject), dtype=bool))
         for w in _tree_order(self.cfg.windows):
-            start_e = w.start if w.start.base is not None else Endpoint("end", arrow="<-", predicate=RECORD_START)
-            end_e = w.end if w.end.base is not None else Endpoint("start", arrow="->", predicate=RECORD_END)
-            root, other = (start_e, end_e) if w.root == "start" else (end_e, start_e)
-            root_t, ok = self.boundary(root, w, subject, times[str(root.base)])
-            other_t, ok2 = self.boundary(other, w, subject, root_t)
-            ok &= ok2
-            start_t, end_t = (root_t, other_t) if w.root == "start" else (other_t, root_t)
-            for pred, low, high in w.has:
-                n = self.window_counts(pred, w, subject, start_t, end_t)
-                if low is not None:
-                    ok &= n >= low
-                if high is not None:
-                    ok &= n <= high
-            times[f"{w.name}.start"], times[f"{w.name}.end"] = start_t, end_t
-            subject = subject[ok]
-            times = {k: v[ok] for k, v in times.items()}
-            if label is not None:
-                label = label[ok]
-            if w.label is not None:
-                label = self.window_counts(w.label, w, subject, times[f"{w.name}.start"], times[f"{w.name}.end"])
-        return Realized(subject, times, label)
+            self.window(w, rows)
+            # Dropped triggers ride along (their values are never read) until they are
+            # many enough that leaving them out pays for the copies.
+            if np.count_nonzero(rows.alive) < len(rows.alive) * _COMPACT_SHARE:
+                rows = rows.compact()
+        rows = rows.compact(self.wanted)
+        return Realized(rows.subject, {k: v.time for k, v in rows.nodes.items()}, rows.label)
 
 
-def realize(cfg: TaskConfig, corpus: "Corpus") -> Realized:
-    """The valid triggers of `cfg` in `corpus` with their window boundaries and label."""
-    return _Realizer(cfg, corpus).run()
+def realize(cfg: TaskConfig, corpus: "Corpus", wanted: list[str] | None = None) -> Realized:
+    """The valid triggers of `cfg` in `corpus` with their label and the boundaries named in
+    `wanted` (all by default)."""
+    return _Realizer(cfg, corpus, wanted).run()

@@ -1,5 +1,5 @@
 """Whole-corpus searches on the timestamp axis, over every subject at once: the native
-module's run functions, and next/previous marked timestamps as running minima/maxima."""
+module's run functions."""
 
 import numpy as np
 import tidemark
@@ -16,16 +16,3 @@ def locate(micros: np.ndarray, offsets: np.ndarray, subject: np.ndarray, at: np.
     """The first timestamp index of `subject` whose time is at or after (strictly after,
     with `after`) `at`; the subject's end index when none is."""
     return np.asarray(tidemark._locate_runs(micros, offsets, subject, at, after=after))  # type: ignore[attr-defined]
-
-
-def next_marked(marked: np.ndarray) -> np.ndarray:
-    """For each index i (and one past the end): the first j >= i with `marked[j]`, or len."""
-    n = len(marked)
-    idx = np.where(marked, np.arange(n, dtype=np.int64), n)
-    return np.append(np.minimum.accumulate(idx[::-1])[::-1], n)
-
-
-def previous_marked(marked: np.ndarray) -> np.ndarray:
-    """For each index i: the last j <= i with `marked[j]`, or -1."""
-    idx = np.where(marked, np.arange(len(marked), dtype=np.int64), -1)
-    return np.maximum.accumulate(idx) if len(idx) else idx

@@ -119,13 +119,14 @@ class Task:
                 "the file has only a tidemark: section and no trigger to run; build its constructs with "
                 "task.patterns(corpus), task.labels(corpus) and task.state_machines(corpus)",
             )
-        result = realize(self.config, corpus)
+        index = next((w for w in self.config.windows.values() if w.index_timestamp), None)
+        wanted = None if summaries else [f"{index.name}.{index.index_timestamp}"] if index else []
+        result = realize(self.config, corpus, wanted)
         n = len(result.subject)
 
         def when(micros: np.ndarray) -> np.ndarray:
             return np.datetime64(corpus.epoch, "us") + micros.astype("timedelta64[us]")
 
-        index = next((w for w in self.config.windows.values() if w.index_timestamp), None)
         columns: dict[str, pl.Series] = {
             "subject_id": pl.Series(np.asarray(corpus.subject_ids, dtype=np.int64)[result.subject], dtype=pl.Int64),
             "prediction_time": (
