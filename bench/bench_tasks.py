@@ -13,6 +13,7 @@ builds it).
 
 import importlib
 import json
+import multiprocessing
 import resource
 import subprocess
 import sys
@@ -20,6 +21,7 @@ import tempfile
 import time
 from pathlib import Path
 
+import numpy as np
 import polars as pl
 from synthetic_stays import write_dataset
 
@@ -97,6 +99,26 @@ def _run_all(tasks: list[Path], data: Path, out: Path, client: object = None) ->
     return time.perf_counter() - begin
 
 
+def _stream_arrays(_: object = None) -> float:
+    """Seconds for array passes that stream through memory (64 MB arrays, as a task run's
+    passes over a shard's columns do)."""
+    a = np.ones(8_000_000)
+    begin = time.perf_counter()
+    for _ in range(20):
+        a = a * 1.0001 + 0.5
+    return time.perf_counter() - begin
+
+
+def parallel_ceiling() -> float:
+    """How much faster two processes finish two memory-bound jobs than one process runs
+    them one after the other, on this machine: the most any 2-worker run of array work
+    can gain, however it is scheduled."""
+    alone = min(_stream_arrays() for _ in range(3))
+    with multiprocessing.get_context("spawn").Pool(2) as pool:
+        together = min(max(pool.map(_stream_arrays, [0, 1])) for _ in range(3))
+    return 2 * alone / together
+
+
 def dask_ratio(tasks: list[Path], data: Path, work: Path) -> None:
     """All tasks in this process, then on local Dask clusters of 1 and of 2 worker
     processes (the same kind of cluster, its start and the workers' imports not timed),
@@ -115,6 +137,7 @@ def dask_ratio(tasks: list[Path], data: Path, work: Path) -> None:
             busy = (sum(client.run(_cpu_seconds).values()) - cpu) / walls[workers]
         print(f"  {workers} Dask worker(s): {walls[workers]:.1f} s, {busy:.2f} cores busy")
     print(f"  2 workers against 1: {walls[1] / walls[2]:.2f}x")
+    print(f"  (this machine's ceiling for memory-bound array work on 2 processes: {parallel_ceiling():.2f}x)")
 
 
 def main() -> None:
