@@ -118,8 +118,8 @@ def main() -> None:
             print(
                 f"{query:<8} {p_s:7.2f} s {p_mb:4.0f} MB"
                 f" {q_s:8.2f} s ({p_s / q_s:4.1f}x) {q_mb:5.0f} MB"
-                f" {c_s:8.2f} s ({p_s / c_s:4.1f}x) {c_mb:5.0f} MB"
-                + (f"  [{c_s / floor_s:.1f}x the floor]" if query == "cohort" else "")
+                f" {c_s:8.3f} s ({p_s / c_s:4.1f}x) {c_mb:5.0f} MB"
+                + (f"  [{c_s / floor_s:.2f}x the floor]" if query == "cohort" else "")
             )
         print("(Nx: polars time / tidemark time; answers equal to polars in every row)")
 

@@ -106,7 +106,9 @@ def local_client(workers: int) -> Iterator[Any]:
     heap at 64 kB maps every large array afresh, which makes the array-heavy task runs
     several times slower. The Parquet readers' thread pools (Arrow's, polars') share the
     machine's cores among the workers instead of one thread each (Dask's default for
-    Arrow) or every core each (polars' own).
+    Arrow) or every core each (polars' own). The workers' sampling profiler (the
+    dashboard's profile page) is off: walking the running thread's stack every 10 ms
+    takes the interpreter lock from the mostly-Python glue between array passes.
     """
     import dask
     from distributed import Client, LocalCluster
@@ -116,7 +118,7 @@ def local_client(workers: int) -> Iterator[Any]:
     environ.pop("MALLOC_TRIM_THRESHOLD_", None)
     environ.update(OMP_NUM_THREADS=threads, POLARS_MAX_THREADS=threads)
     with (
-        dask.config.set({"distributed.nanny.pre-spawn-environ": environ}),
+        dask.config.set({"distributed.nanny.pre-spawn-environ": environ, "distributed.worker.profile.enabled": False}),
         LocalCluster(n_workers=workers, threads_per_worker=1, processes=True) as cluster,
         Client(cluster) as client,
     ):
