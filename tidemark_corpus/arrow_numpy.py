@@ -20,7 +20,8 @@ def _stored_dtype(kind: pa.DataType) -> np.dtype[Any]:
         return np.dtype(np.int64)
     if pa.types.is_date32(kind):
         return np.dtype(np.int32)
-    return np.dtype(kind.to_pandas_dtype())
+    stored: np.dtype[Any] = np.dtype(kind.to_pandas_dtype())
+    return stored
 
 
 def stored(column: pa.ChunkedArray) -> np.ndarray:
@@ -45,7 +46,8 @@ def _chunk_nulls(chunk: pa.Array) -> np.ndarray:
     if chunk.null_count == len(chunk):
         return np.ones(len(chunk), dtype=bool)
     bits = np.unpackbits(np.frombuffer(chunk.buffers()[0], dtype=np.uint8), bitorder="little")
-    return bits[chunk.offset : chunk.offset + len(chunk)] == 0
+    null: np.ndarray = bits[chunk.offset : chunk.offset + len(chunk)] == 0
+    return null
 
 
 def nulls(column: pa.ChunkedArray) -> np.ndarray:
