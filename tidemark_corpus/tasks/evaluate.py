@@ -12,7 +12,6 @@ from typing import TYPE_CHECKING
 import numpy as np
 
 from .config import RECORD_END, RECORD_START, TaskConfig, Window
-from .marks import EveryTimestamp
 from .predicates import PredicateMarks
 from .references import Endpoint
 from .timeline import Timeline
@@ -163,7 +162,7 @@ class _Realizer:
         start_after, end_after = not w.start_inclusive, w.end_inclusive
         searched = not (self.known(start_n, start_after) and self.known(end_n, end_after))
         one = self.marks(next(iter(counted)))
-        if searched and len(counted) == 1 and not isinstance(one, EveryTimestamp):
+        if searched and len(counted) == 1 and one.sparse:
             # One predicate counted over ends still to find on the timeline: its hits,
             # fewer than the timestamps, are searched instead.
             n = one.count_between(rows.subject, start_n.time, end_n.time, start_after, end_after)

@@ -26,6 +26,10 @@ class Marks:
     timestamps), at timestamps `hit_timestamps[1:-1]`, which -1 and the timestamp count
     enclose so that a search past either end lands on a sentinel."""
 
+    # Whether a count between ends still to find is cheaper among the hits alone
+    # (`count_between`) than among all the timestamps.
+    sparse = True
+
     def __init__(self, timeline: Timeline, hits: np.ndarray, hit_timestamps: np.ndarray, rows: bool) -> None:
         self.timeline = timeline
         self.hits = hits
@@ -110,6 +114,8 @@ class Marks:
 class EveryTimestamp(Marks):
     """Holding once at every timestamp: a timestamp's rank is itself, and the next and
     previous timestamps where it holds are those at hand, so no hit is listed."""
+
+    sparse = False
 
     def __init__(self, timeline: Timeline) -> None:
         self.timeline = timeline
